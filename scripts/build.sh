@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds one configuration: build.sh x64|i386 [targets...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+config=$1; shift
+case "$config" in
+  x64)  extra=() ;;
+  i386) extra=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/i386-toolchain.cmake" -DCAMRIG_BUILD_BENCH=OFF) ;;
+  *) echo "usage: build.sh x64|i386 [targets...]" >&2; exit 2 ;;
+esac
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "build/$config" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${extra[@]}" >/dev/null
+if [ $# -gt 0 ]; then
+  cmake --build "build/$config" -j "$(nproc)" --target "$@"
+else
+  cmake --build "build/$config" -j "$(nproc)"
+fi

@@ -1,0 +1,29 @@
+// Camera model internals: rotation of a pose, ground mapping helpers and the
+// calibration pieces that are not exported.
+#pragma once
+
+#include "camrig.h"
+#include "lens.h"
+
+// Degrees to radians as the pose fields use them: deg * pi / 180 in double
+// precision, rounded to single precision.
+inline float crDegToRad(float degrees) {
+    return static_cast<float>(degrees * 3.141592653589793 / 180.0);
+}
+
+// World-to-camera rotation R = Rx(A) Ry(G) Rz(B) with A, B, G the negated
+// angles (degrees) about x, z and y.
+void crPoseRotation(float angleX, float angleZ, float angleY, float r[3][3]);
+
+// crImageToWorld without its third coordinate.
+Point2f crImageToWorld2D(const CameraParam* cam, const Matrix* h, Point2f pixel);
+
+// Homography estimation internals.
+void crNormalizePoints(const Point2f* points, Point2f* normalised, int n, Matrix* t);
+void crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+void crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+void crCopyCalibrationPoints(const CameraParam* cam, Point2f* image, Point2f* world);
+
+// First estimate of rotation columns and translation from a ground-to-sensor
+// homography.
+void crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength);

@@ -1,0 +1,23 @@
+// Rounding rules shared by every writer of pixel indices and target bytes.
+#pragma once
+
+#include <cstdint>
+
+// Half away from zero: add or subtract 0.5 in the value's own precision, then
+// truncate toward zero.
+inline int crRoundHalfAway(float v) { return static_cast<int>(v >= 0.0f ? v + 0.5f : v - 0.5f); }
+inline int crRoundHalfAway(double v) { return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5); }
+
+// Raises n to the next multiple of 4 by adding 4 - (n mod 4), the remainder
+// taking the sign of n (so -5 becomes 0 and -3 becomes 4).
+inline int crAlign4(int n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }
+
+// Bytes in a packed 3-channel row of `width` pixels: 3 x width rounded up to 4.
+inline int crPackedStride(int width) { return (3 * width + 3) & ~3; }
+
+// Position of entry (r, c) of a W x H table stored field by field: the even
+// rows (ceil(H / 2) of them) first, then the odd rows.
+inline int32_t crFieldIndex(int r, int c, int width, int height) {
+    const int evenRows = (height + 1) / 2;
+    return (r % 2 == 0 ? 0 : evenRows * width) + (r / 2) * width + c;
+}

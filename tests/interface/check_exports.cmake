@@ -1,0 +1,32 @@
+# The shared library's dynamic symbol table must hold exactly the exported C
+# interface (exports.txt) less the functions not implemented yet
+# (unimplemented.txt), and nothing else.
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${nm_out}")
+set(actual "")
+foreach(line ${lines})
+  if(line MATCHES "^[0-9a-fA-F]* *[A-Za-z] ([^ @]+)")
+    list(APPEND actual ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES actual)
+list(SORT actual)
+
+get_filename_component(dir ${EXPECTED} DIRECTORY)
+file(STRINGS ${EXPECTED} expected)
+file(STRINGS ${dir}/unimplemented.txt missing)
+list(REMOVE_ITEM expected ${missing})
+list(SORT expected)
+
+set(extra ${actual})
+list(REMOVE_ITEM extra ${expected})
+set(absent ${expected})
+list(REMOVE_ITEM absent ${actual})
+if(extra OR absent)
+  message(FATAL_ERROR "exports differ\n  unexpected: ${extra}\n  missing: ${absent}")
+endif()
+list(LENGTH actual n)
+message(STATUS "${n} exports, as expected")

@@ -1,0 +1,43 @@
+# Installs the library into a scratch prefix and builds a small C99 program
+# against it twice: through find_package(camrig) and through pkg-config.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} RESULT_VARIABLE rc OUTPUT_QUIET)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "install failed")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "configuring the consumer failed:\n${out}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "building the consumer failed:\n${out}")
+endif()
+execute_process(COMMAND ${WORK_DIR}/consumer/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the consumer failed: ${out}")
+endif()
+
+find_program(PKG_CONFIG pkg-config REQUIRED)
+file(GLOB pc_dirs ${prefix}/lib*/pkgconfig ${prefix}/lib/*/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "${pc_dirs}")
+execute_process(COMMAND ${PKG_CONFIG} --cflags --libs camrig OUTPUT_VARIABLE flags RESULT_VARIABLE rc
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "pkg-config does not know camrig")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+execute_process(COMMAND cc -std=c99 -pedantic -Wall -Werror ${CONSUMER_DIR}/consumer.c ${flags}
+                -o ${WORK_DIR}/consumer_pc RESULT_VARIABLE rc ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "building with pkg-config flags failed:\n${out}")
+endif()
+file(GLOB libdir ${prefix}/lib*)
+set(ENV{LD_LIBRARY_PATH} "${libdir}")
+execute_process(COMMAND ${WORK_DIR}/consumer_pc RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the pkg-config consumer failed")
+endif()
