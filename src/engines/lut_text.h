@@ -1,0 +1,7 @@
+// The LUT text file that every engine's SaveLUT writes.
+#pragma once
+
+// Writes one line per entry of a row-form LUT (`height` rows of `width` (x, y)
+// pairs): "column row x y" with CR LF line ends; negative coordinates are
+// written as the no-source marker value. An unopenable path writes nothing.
+void crSaveLutText(const char* path, float* const* lut, int width, int height);

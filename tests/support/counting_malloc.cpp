@@ -1,0 +1,75 @@
+// Wrapped C allocator with counting and failure injection; linked into the
+// *_malloc_test programs with -Wl,--wrap=malloc,... .
+#include "counting_malloc.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+extern "C" {
+void* __real_malloc(size_t size);
+void* __real_calloc(size_t count, size_t size);
+void* __real_realloc(void* p, size_t size);
+void __real_free(void* p);
+}
+
+namespace {
+
+std::atomic<size_t> gAllocations{0};
+std::atomic<long> gFailAfter{-1};
+
+// True when this allocation is the one to fail.
+bool crTestShouldFail() {
+    long left = gFailAfter.load();
+    if (left < 0) return false;
+    if (left == 0) {
+        gFailAfter.store(-1);
+        return true;
+    }
+    gFailAfter.store(left - 1);
+    return false;
+}
+
+}  // namespace
+
+size_t crTestAllocations() { return gAllocations.load(); }
+void crTestResetAllocations() { gAllocations.store(0); }
+void crTestFailAllocationAfter(long successes) { gFailAfter.store(successes); }
+
+extern "C" {
+
+void* __wrap_malloc(size_t size) {
+    if (crTestShouldFail()) return nullptr;
+    ++gAllocations;
+    return __real_malloc(size);
+}
+
+void* __wrap_calloc(size_t count, size_t size) {
+    if (crTestShouldFail()) return nullptr;
+    ++gAllocations;
+    return __real_calloc(count, size);
+}
+
+void* __wrap_realloc(void* p, size_t size) {
+    if (crTestShouldFail()) return nullptr;
+    ++gAllocations;
+    return __real_realloc(p, size);
+}
+
+void __wrap_free(void* p) { __real_free(p); }
+
+}  // extern "C"
+
+// operator new goes through the wrapped malloc so that it is counted too.
+void* operator new(size_t size) {
+    void* p = malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+void* operator new[](size_t size) { return operator new(size); }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return malloc(size ? size : 1); }
+void operator delete(void* p) noexcept { free(p); }
+void operator delete[](void* p) noexcept { free(p); }
+void operator delete(void* p, size_t) noexcept { free(p); }
+void operator delete[](void* p, size_t) noexcept { free(p); }
