@@ -24,6 +24,12 @@ void crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h)
 void crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h);
 void crCopyCalibrationPoints(const CameraParam* cam, Point2f* image, Point2f* world);
 
+// Calibration pairs an operation reads: pointCount limited to the 50 the
+// record holds; a negative count reads none.
+inline int crCalibrationPairCount(const CameraParam* cam) {
+    return cam->pointCount < 0 ? 0 : cam->pointCount < 50 ? cam->pointCount : 50;
+}
+
 // First estimate of rotation columns and translation from a ground-to-sensor
 // homography.
 void crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength);
