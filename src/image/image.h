@@ -19,3 +19,7 @@ void crFreeLut(float** lut, int height);
 // apart (the picture's own stride).
 void crCopyPackedToImage(const unsigned char* packed, Image* img);
 void crCopyImageToPacked(const Image* img, unsigned char* packed);
+
+// Nearest sampling of src into dst through a row-form LUT; pixels without a
+// source get fill, or keep their bytes when fill is null.
+void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill);

@@ -1,0 +1,58 @@
+// Pictures and row arrays: construction, release and packed-buffer copies.
+#include <cstdlib>
+#include <cstring>
+
+#include "image.h"
+#include "numerics/rounding.h"
+
+unsigned char** crAllocRows(int rowBytes, int count) { return crAllocRowArray<unsigned char>(rowBytes, count); }
+
+void crFreeRows(unsigned char** rows, int count) { crFreeRowArray(rows, count); }
+
+void crClearRows(unsigned char** rows, int count, int rowBytes) { crClearRowArray(rows, count, rowBytes); }
+
+Image* crCreateImage(int channels, int width, int height) {
+    if (width < 0 || height < 0) return nullptr;
+    Image* img = static_cast<Image*>(std::malloc(sizeof(Image)));
+    if (!img) return nullptr;
+    img->size = 32;
+    img->channels = channels < 1 ? 1 : channels;
+    img->reserved = 0;
+    img->width = width;
+    img->height = height;
+    img->stride = crAlign4(img->channels * width);
+    img->imageSize = img->stride * height;
+    img->data = crAllocRows(img->stride, height);
+    if (!img->data) {
+        std::free(img);
+        return nullptr;
+    }
+    return img;
+}
+
+void crReleaseImage(Image** img) {
+    if (!img || !*img) return;
+    Image* doomed = *img;
+    *img = nullptr;
+    if (doomed->data) crFreeRows(doomed->data, doomed->height);
+    std::free(doomed);
+}
+
+float** crAllocLut(int width, int height) {
+    float** lut = crAllocRowArray<float>(2 * width, height);
+    if (lut) crClearRowArray(lut, height, 2 * width);
+    return lut;
+}
+
+void crFreeLut(float** lut, int height) { crFreeRowArray(lut, height); }
+
+void crCopyPackedToImage(const unsigned char* packed, Image* img) {
+    const size_t pixels = static_cast<size_t>(img->channels) * img->width;
+    for (int r = 0; r < img->height; ++r)
+        std::memcpy(img->data[r], packed + static_cast<size_t>(r) * img->stride, pixels);
+}
+
+void crCopyImageToPacked(const Image* img, unsigned char* packed) {
+    for (int r = 0; r < img->height; ++r)
+        std::memcpy(packed + static_cast<size_t>(r) * img->stride, img->data[r], img->stride);
+}

@@ -1,0 +1,96 @@
+// crRemap: nearest, bilinear and bicubic sampling of a source picture
+// through a row-form LUT. The sampler and channel count are chosen once per
+// call; the loops read weights from constant tables, so no pixel costs a
+// division, a transcendental call or an allocation.
+#include "sampling.h"
+
+namespace {
+
+template <int N>
+void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    const int n = N ? N : dst->channels;
+    const unsigned width = static_cast<unsigned>(src->width);
+    const unsigned height = static_cast<unsigned>(src->height);
+    for (int r = 0; r < dst->height; ++r) {
+        const float* pos = lut[r];
+        unsigned char* out = dst->data[r];
+        for (int c = 0; c < dst->width; ++c, pos += 2, out += n) {
+            const int xi = crRoundHalfAway(pos[0]);
+            const int yi = crRoundHalfAway(pos[1]);
+            if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
+                crCopyPixel<N>(out, src->data[yi] + xi * n, n);
+            else if (fill)
+                crCopyPixel<N>(out, fill, n);
+        }
+    }
+}
+
+template <int N>
+void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    const int n = N ? N : dst->channels;
+    crForEachBilinearSample<N>(src, dst, lut, fill,
+                               [n](unsigned char* out, const unsigned char* top, const unsigned char* bottom,
+                                   const TapWeights& wx, const TapWeights& wy) {
+                                   for (int k = 0; k < n; ++k)
+                                       out[k] = crBilinearByte(top[k], top[k + n], bottom[k], bottom[k + n], wx, wy);
+                               });
+}
+
+// One source row of the 4 x 4 footprint, summed in column order.
+inline float crCubicRow(const unsigned char* p, int n, const float* w) {
+    return kByteToFloat[p[0]] * w[0] + kByteToFloat[p[n]] * w[1] + kByteToFloat[p[2 * n]] * w[2] +
+           kByteToFloat[p[3 * n]] * w[3];
+}
+
+template <int N>
+void crBicubicRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    const int n = N ? N : dst->channels;
+    // x0 - 1 must lie in 0 .. width - 4 so that all four taps are inside.
+    const unsigned spanX = static_cast<unsigned>(std::max(src->width - 3, 0));
+    const unsigned spanY = static_cast<unsigned>(std::max(src->height - 3, 0));
+    for (int r = 0; r < dst->height; ++r) {
+        const float* pos = lut[r];
+        unsigned char* out = dst->data[r];
+        for (int c = 0; c < dst->width; ++c, pos += 2, out += n) {
+            const SubpixelPos x = crSplitSubpixel(pos[0]);
+            const SubpixelPos y = crSplitSubpixel(pos[1]);
+            if (static_cast<unsigned>(x.whole) - 1u >= spanX || static_cast<unsigned>(y.whole) - 1u >= spanY) {
+                if (fill) crCopyPixel<N>(out, fill, n);
+                continue;
+            }
+            const TapWeights& before = kCubicWeights[x.fraction];
+            const TapWeights& after = kCubicWeights[kSubpixelSteps - x.fraction];
+            const float wx[4] = {before.second, before.first, after.first, after.second};
+            const TapWeights& above = kCubicWeights[y.fraction];
+            const TapWeights& below = kCubicWeights[kSubpixelSteps - y.fraction];
+            const int left = (x.whole - 1) * n;
+            const unsigned char* const* rows = src->data + (y.whole - 1);
+            for (int k = 0; k < n; ++k) {
+                const float r0 = crCubicRow(rows[0] + left + k, n, wx);
+                const float r1 = crCubicRow(rows[1] + left + k, n, wx);
+                const float r2 = crCubicRow(rows[2] + left + k, n, wx);
+                const float r3 = crCubicRow(rows[3] + left + k, n, wx);
+                const float v = above.first * r1 + above.second * r0 + below.first * r2 + below.second * r3;
+                out[k] = kClampTable[crRoundHalfAway(v) + kClampOffset];
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    crWithChannelCount(dst->channels, [&](auto ch) { crNearestRows<decltype(ch)::value>(src, dst, lut, fill); });
+}
+
+// Only the low byte of flags counts: bit 1 bicubic, else bit 0 bilinear,
+// else nearest.
+int crRemap(const Image* src, Image* dst, float** lut, int flags, const unsigned char* fill) {
+    if (flags & 0x2)
+        crWithChannelCount(dst->channels, [&](auto ch) { crBicubicRows<decltype(ch)::value>(src, dst, lut, fill); });
+    else if (flags & 0x1)
+        crWithChannelCount(dst->channels, [&](auto ch) { crBilinearRows<decltype(ch)::value>(src, dst, lut, fill); });
+    else
+        crRemapNearest(src, dst, lut, fill);
+    return 0;
+}
