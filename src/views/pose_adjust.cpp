@@ -1,0 +1,153 @@
+// Refinement of a calibrated pose against the record's own calibration pairs:
+// a derivative-free search, one pose coordinate at a time, that moves to a
+// neighbour only while the pose error strictly decreases.
+#include <initializer_list>
+
+#include "camera/camera.h"
+#include "numerics/numerics.h"
+#include "views.h"
+
+namespace {
+
+// A 3 x 3 Matrix over automatic storage: the searches evaluate the error
+// hundreds of times and its matrices never outlive one evaluation.
+struct StackMatrix3 {
+    float cells[3][3];
+    float* rows[3] = {cells[0], cells[1], cells[2]};
+    Matrix m = {rows, 3, 3};
+
+    StackMatrix3() = default;
+    StackMatrix3(const StackMatrix3&) = delete;
+    StackMatrix3& operator=(const StackMatrix3&) = delete;
+};
+
+// Sum of squared differences between the image points taken to the ground
+// through h and the record's ground points, each set about its own mean.
+float crCentredGroundError(const CameraParam* cam, const Matrix* h) {
+    const int n = crCalibrationPairCount(cam);
+    Point2f ground[50];
+    Point2f groundSum = {0.0f, 0.0f};
+    Point2f worldSum = {0.0f, 0.0f};
+    for (int i = 0; i < n; ++i) {
+        ground[i] = crImageToWorld2D(cam, h, cam->imagePoints[i]);
+        groundSum = {groundSum.x + ground[i].x, groundSum.y + ground[i].y};
+        worldSum = {worldSum.x + cam->worldPoints[i].x, worldSum.y + cam->worldPoints[i].y};
+    }
+    const float count = static_cast<float>(n);
+    const Point2f groundMean = {groundSum.x / count, groundSum.y / count};
+    const Point2f worldMean = {worldSum.x / count, worldSum.y / count};
+    float error = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        const float dx = (ground[i].x - groundMean.x) - (cam->worldPoints[i].x - worldMean.x);
+        const float dy = (ground[i].y - groundMean.y) - (cam->worldPoints[i].y - worldMean.y);
+        error = error + (dx * dx + dy * dy);
+    }
+    return error;
+}
+
+enum PoseCoordinate { kAngleX, kAngleY, kAngleZ, kPositionX, kPositionY, kPositionZ };
+
+struct PoseSearch {
+    const CameraParam* cam;
+    float pose[6];  // indexed by PoseCoordinate
+    float error;    // of pose
+};
+
+float crTrialError(const PoseSearch& s) {
+    return crPoseError(s.cam, s.pose[kAngleX], s.pose[kAngleY], s.pose[kAngleZ], s.pose[kPositionX],
+                       s.pose[kPositionY], s.pose[kPositionZ]);
+}
+
+PoseSearch crStartSearch(const CameraParam* cam) {
+    PoseSearch s = {cam, {cam->angleX, cam->angleY, cam->angleZ, cam->positionX, cam->positionY, cam->positionZ},
+                    0.0f};
+    s.error = crTrialError(s);
+    return s;
+}
+
+// Moves one coordinate by -step or +step (-step on a tie) when that strictly
+// lowers the error; reports whether it moved.
+bool crNeighbourStep(PoseSearch& s, PoseCoordinate q, float step) {
+    const float start = s.pose[q];
+    s.pose[q] = start - step;
+    const float below = crTrialError(s);
+    s.pose[q] = start + step;
+    const float above = crTrialError(s);
+    const bool takeBelow = below <= above;
+    const float best = takeBelow ? below : above;
+    if (best < s.error) {
+        s.pose[q] = takeBelow ? start - step : start + step;
+        s.error = best;
+        return true;
+    }
+    s.pose[q] = start;
+    return false;
+}
+
+// Pan angle in steps of 1, 0.1 and 0.01 degrees, up to 100 passes.
+void crSearchPanAngle(PoseSearch& s) {
+    for (int pass = 0; pass < 100; ++pass) {
+        bool moved = false;
+        float step = 1.0f;
+        // 0.1f * 0.1f * 0.1f rounds to exactly 0.001f, which ends the pass.
+        while (step > 0.001f) {
+            if (crNeighbourStep(s, kAngleY, step))
+                moved = true;
+            else
+                step = step * 0.1f;
+        }
+        if (!moved) return;
+    }
+}
+
+}  // namespace
+
+float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
+                  float positionY, float positionZ) {
+    // The projection of the trial pose is the record's own projection with
+    // the pose fields replaced.
+    CameraParam trial = *cam;
+    trial.angleX = angleX;
+    trial.angleY = angleY;
+    trial.angleZ = angleZ;
+    trial.positionX = positionX;
+    trial.positionY = positionY;
+    trial.positionZ = positionZ;
+    StackMatrix3 projection, inverse, sensorScale, sensorToGround;
+    crGetProjectionZ3x3(&projection.m, &trial);
+    crInverseMat(&projection.m, &inverse.m);
+    crIdentityMat(&sensorScale.m, 1.0f / cam->focalLength);
+    sensorScale.cells[2][2] = 1.0f;
+    crMultiplyMat(&inverse.m, &sensorScale.m, &sensorToGround.m);
+    return crCentredGroundError(cam, &sensorToGround.m);
+}
+
+extern "C" CR_API float crAdjustCameraPosition(CameraParam* cam) {
+    PoseSearch s = crStartSearch(cam);
+    for (int pass = 0; pass < 100; ++pass) {
+        bool moved = false;
+        for (PoseCoordinate q : {kPositionX, kPositionY, kPositionZ})
+            while (crNeighbourStep(s, q, 1.0f)) moved = true;
+        if (!moved) break;
+    }
+    cam->positionX = s.pose[kPositionX];
+    cam->positionY = s.pose[kPositionY];
+    cam->positionZ = s.pose[kPositionZ];
+    return s.error;
+}
+
+extern "C" CR_API float crAdjustCameraAngle(CameraParam* cam) {
+    PoseSearch s = crStartSearch(cam);
+    crSearchPanAngle(s);
+    cam->angleX = s.pose[kAngleX];
+    cam->angleY = s.pose[kAngleY];
+    cam->angleZ = s.pose[kAngleZ];
+    return s.error;
+}
+
+extern "C" CR_API float crAdjustCameraPanAngle(CameraParam* cam) {
+    PoseSearch s = crStartSearch(cam);
+    crSearchPanAngle(s);
+    cam->angleY = s.pose[kAngleY];
+    return s.error;
+}

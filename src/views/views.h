@@ -1,0 +1,46 @@
+// View geometry internals.
+#pragma once
+
+#include "camrig.h"
+
+// Disagreement between the record's ground points and its image points
+// projected to the ground through a trial pose (angles in degrees). Both point
+// sets are centred first, so a common shift of the ground points costs nothing.
+float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
+                  float positionY, float positionZ);
+
+// ---- Plane-transform chain of a single-camera view --------------------------
+// The view-mode LUT, the view-mode point and the overlay LUT share these: the
+// per-call constants of a ViewParam and the steps that take a shifted view
+// position to a camera pixel.
+
+struct CrViewSetup {
+    float cosR, sinR;         // rotation
+    float mirrorX, mirrorY;   // -1 for a mirrored axis, else 1
+    float scaleX, scaleY;     // mirror / zoom, applied after the rotation
+    float shearX, shearY;
+    bool keystone;
+    float kx, ky;             // keystone terms
+    bool radial;
+    float modeParam;
+    float tanHalfMode;        // tan(modeParam / 2)
+    bool lens;
+    float focal;
+    float pixelScaleX, pixelScaleY;
+    float principalX, principalY;
+    const float* distortion;   // k1..k5 of the camera
+    const float* undistortion; // c0..c8 of the camera
+};
+
+// The camera view: zooms limited to 0.0001, keystone terms over the camera's
+// picture size, radial compression only for a positive angle.
+CrViewSetup crPrepareCameraView(const ViewParam* view);
+
+// The overlay view: zooms as given, keystone terms over the view's own size,
+// radial compression for any non-zero angle.
+CrViewSetup crPrepareOverlayView(const ViewParam* view);
+
+// Rotation and zoom, shear, keystone, radial compression and lens for the
+// view position (a, b) already relative to the view centre and shift; returns
+// the camera pixel.
+Point2f crViewToCamera(const CrViewSetup& s, float a, float b);
