@@ -16,6 +16,7 @@ void __real_free(void* p);
 namespace {
 
 std::atomic<size_t> gAllocations{0};
+std::atomic<size_t> gReleases{0};
 std::atomic<long> gFailAfter{-1};
 
 // True when this allocation is the one to fail.
@@ -33,7 +34,11 @@ bool crTestShouldFail() {
 }  // namespace
 
 size_t crTestAllocations() { return gAllocations.load(); }
-void crTestResetAllocations() { gAllocations.store(0); }
+void crTestResetAllocations() {
+    gAllocations.store(0);
+    gReleases.store(0);
+}
+size_t crTestReleases() { return gReleases.load(); }
 void crTestFailAllocationAfter(long successes) { gFailAfter.store(successes); }
 
 extern "C" {
@@ -52,11 +57,18 @@ void* __wrap_calloc(size_t count, size_t size) {
 
 void* __wrap_realloc(void* p, size_t size) {
     if (crTestShouldFail()) return nullptr;
-    ++gAllocations;
-    return __real_realloc(p, size);
+    void* moved = __real_realloc(p, size);
+    if (moved) ++gAllocations;
+    // The old block is gone when realloc succeeded, or when it released p
+    // for a size of 0.
+    if (p && (moved || size == 0)) ++gReleases;
+    return moved;
 }
 
-void __wrap_free(void* p) { __real_free(p); }
+void __wrap_free(void* p) {
+    if (p) ++gReleases;
+    __real_free(p);
+}
 
 }  // extern "C"
 
