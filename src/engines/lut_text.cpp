@@ -1,0 +1,28 @@
+// The LUT text file: one "column row x y" line per entry.
+#include "lut_text.h"
+
+#include <cstdio>
+
+namespace {
+
+// Written in place of a negative coordinate, so that readers of the file see
+// a no-source entry as an impossibly large position.
+constexpr float kNoSourceValue = 36245.0f;
+
+float crLutTextValue(float v) { return v < 0.0f ? kNoSourceValue : v; }
+
+}  // namespace
+
+void crSaveLutText(const char* path, float* const* lut, int width, int height) {
+    if (!path) return;
+    // Binary mode with explicit CR LF keeps the bytes identical on every platform.
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return;
+    for (int r = 0; r < height; ++r) {
+        for (int c = 0; c < width; ++c) {
+            std::fprintf(file, "%d %d %.6f %.6f\r\n", c, r, crLutTextValue(lut[r][2 * c]),
+                         crLutTextValue(lut[r][2 * c + 1]));
+        }
+    }
+    std::fclose(file);
+}
