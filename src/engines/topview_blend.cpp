@@ -1,0 +1,257 @@
+// Top view: the vehicle rectangle and the blend map, which names per view
+// pixel the camera or camera pair (with its mixing weight) that feeds it.
+#include <cmath>
+
+#include "image/image.h"
+#include "topview.h"
+
+namespace {
+
+struct Code {
+    unsigned char b0, b1, b2;
+};
+
+enum Corner { kFrontLeft, kFrontRight, kRearLeft, kRearRight };
+
+constexpr Code kFrontOnly = {0, 0, 0};
+constexpr Code kRearOnly = {255, 255, 0};
+constexpr Code kLeftOnly = {255, 0, 0};
+constexpr Code kRightOnly = {0, 255, 0};
+
+bool crIsFront(Corner k) { return k == kFrontLeft || k == kFrontRight; }
+bool crIsLeft(Corner k) { return k == kFrontLeft || k == kRearLeft; }
+
+// Pair code of a corner: b0 picks front or rear, b1 left or right, b2 is the
+// side camera's share in 256ths.
+Code crPairCode(Corner k, int v) {
+    return {static_cast<unsigned char>(crIsFront(k) ? 0 : 255), static_cast<unsigned char>(crIsLeft(k) ? 0 : 255),
+            static_cast<unsigned char>(v)};
+}
+Code crSideCode(Corner k) { return crIsLeft(k) ? kLeftOnly : kRightOnly; }
+Code crLongitudinalCode(Corner k) { return crIsFront(k) ? kFrontOnly : kRearOnly; }
+
+// Share rounded and kept off 0 and 255, which would read as single cameras.
+int crClampedShare(float share) {
+    const int v = crRoundHalfAway(share);
+    return v < 1 ? 1 : v > 254 ? 254 : v;
+}
+
+// Paints the nine zones; the bands, strips and vehicle are the same in every
+// mode, the corners ask `corner`.
+template <typename CornerCode>
+void crPaintZones(TopviewState* s, CornerCode corner) {
+    const Code car = {static_cast<unsigned char>(s->carColor >> 16), static_cast<unsigned char>(s->carColor >> 8),
+                      static_cast<unsigned char>(s->carColor)};
+    Image* map = s->blendMap;
+    for (int r = 0; r < map->height; ++r) {
+        unsigned char* row = map->data[r];
+        for (int c = 0; c < map->width; ++c) {
+            const bool left = c < s->carLeft;
+            const bool right = c >= s->carRight;
+            Code code;
+            if (r < s->carTop)
+                code = left ? corner(kFrontLeft, c, r) : right ? corner(kFrontRight, c, r) : kFrontOnly;
+            else if (r >= s->carBottom)
+                code = left ? corner(kRearLeft, c, r) : right ? corner(kRearRight, c, r) : kRearOnly;
+            else
+                code = left ? kLeftOnly : right ? kRightOnly : car;
+            row[3 * c] = code.b0;
+            row[3 * c + 1] = code.b1;
+            row[3 * c + 2] = code.b2;
+        }
+    }
+}
+
+// ---- Mode 0: weighted overlap ------------------------------------------------
+
+// Ramp of a camera's region: 1 at the outer edge of the view, 0 at the
+// vehicle; negative outside the region.
+float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
+    switch (pos) {
+        case kPosFront: return r < s->carTop ? static_cast<float>(s->carTop - r) / static_cast<float>(s->carTop) : -1.0f;
+        case kPosLeft: return c < s->carLeft ? static_cast<float>(s->carLeft - c) / static_cast<float>(s->carLeft) : -1.0f;
+        case kPosRight:
+            return c >= s->carRight
+                       ? static_cast<float>(c - s->carRight) / static_cast<float>(s->width - s->carRight)
+                       : -1.0f;
+        default:
+            return r >= s->carBottom
+                       ? static_cast<float>(r - s->carBottom) / static_cast<float>(s->height - s->carBottom)
+                       : -1.0f;
+    }
+}
+
+// Region ramp times a tent over the camera image (1 at its centre, 0 at its
+// edges); unmapped entries go through the same formula.
+void crOverlapWeights(TopviewState* s, const MultiviewParam* p) {
+    for (int pos = 0; pos < kTopviewCameras; ++pos) {
+        const CameraParam& cam = p->cameras[kTopviewSlotOf[pos]];
+        const float camWidth = static_cast<float>(cam.imageWidth);
+        const float camHeight = static_cast<float>(cam.imageHeight);
+        for (int r = 0; r < s->height; ++r) {
+            const float* lut = s->luts[pos][r];
+            float* weight = s->weights[pos]->data[r];
+            for (int c = 0; c < s->width; ++c) {
+                const float ramp = crRegionRamp(s, pos, c, r);
+                if (ramp < 0.0f) {
+                    weight[c] = 0.0f;
+                    continue;
+                }
+                const float tentU = 1.0f - fabsf(2.0f * lut[2 * c] / camWidth - 1.0f);
+                const float tentV = 1.0f - fabsf(2.0f * lut[2 * c + 1] / camHeight - 1.0f);
+                weight[c] = ramp * tentU * tentV;
+            }
+        }
+    }
+}
+
+void crPaintOverlap(TopviewState* s, const MultiviewParam* p) {
+    crOverlapWeights(s, p);
+    crPaintZones(s, [s](Corner k, int c, int r) {
+        const float front = s->weights[kPosFront]->data[r][c];
+        const float left = s->weights[kPosLeft]->data[r][c];
+        const float right = s->weights[kPosRight]->data[r][c];
+        const float rear = s->weights[kPosRear]->data[r][c];
+        const float total = front + left + rear + right + 0.003921568859368563f;
+        const float side = crIsLeft(k) ? left : right;
+        return crPairCode(k, crClampedShare(255.0f * side / total));
+    });
+}
+
+// ---- Mode 1: overlap by incidence angle ----------------------------------------
+
+void crPaintAngular(TopviewState* s) {
+    crPaintZones(s, [s](Corner k, int c, int r) {
+        const float w = s->weights[crIsFront(k) ? kPosFront : kPosRear]->data[r][c];
+        if (w == 1.0f) return crLongitudinalCode(k);
+        if (w < 0.0f) return crSideCode(k);
+        return crPairCode(k, crClampedShare(255.0f * (1.0f - w)));
+    });
+}
+
+// ---- Modes 2, 3, 5: diagonal seams ---------------------------------------------
+
+// Slopes (rows per column) of the seams: t1 through the front corners, t2
+// through the rear corners.
+struct SeamSlopes {
+    float front;
+    float rear;
+};
+
+SeamSlopes crSeamSlopes(const TopviewState* s) {
+    const auto slope = [](float fov) { return tanf(static_cast<float>((90.0 - fov * 0.5) * 0.017453)); };
+    return {slope(s->frontFov), slope(s->rearFov)};
+}
+
+// A seam through (x, y) per corner, row = y + slope * (column - x).
+struct Seams {
+    int x[4];
+    int y[4];
+    float slope[4];
+};
+
+Seams crMakeSeams(const SeamSlopes& t, int left, int right, int top, int bottom) {
+    return {{left, right, left, right}, {top, top, bottom, bottom}, {t.front, -t.front, -t.rear, t.rear}};
+}
+
+// True where the side camera alone sees a corner pixel: on the far side of
+// the seam from the longitudinal camera.
+bool crBeyondSeam(const Seams& seams, Corner k, int c, int r) {
+    const float side = static_cast<float>(seams.y[k]) + seams.slope[k] * static_cast<float>(c - seams.x[k]) -
+                       static_cast<float>(r);
+    return crIsFront(k) ? side <= 0.0f : side > 0.0f;
+}
+
+// Mode 5: between the seam and the vertical through the vehicle corner the
+// side camera's share grows with the angle from the vertical.
+void crPaintAngularSeams(TopviewState* s) {
+    const Seams seams = crMakeSeams(crSeamSlopes(s), s->carLeft, s->carRight, s->carTop, s->carBottom);
+    crPaintZones(s, [s, &seams](Corner k, int c, int r) {
+        if (crBeyondSeam(seams, k, c, r)) return crPairCode(k, 255);
+        const float dx = static_cast<float>(c - seams.x[k]);
+        const float dy = static_cast<float>(r - seams.y[k]);
+        const float d = sqrtf(dx * dx + dy * dy) + 0.003921568859368563f;
+        const float vertical = crIsFront(k) ? -dy : dy;
+        const float a = acosf(vertical / d);
+        const float fov = crIsFront(k) ? s->frontFov : s->rearFov;
+        float v = a * 255.0f / (fov * 0.5f * 0.017453f + 0.003921568859368563f);
+        v = v < 1.0f ? 1.0f : v > 254.0f ? 254.0f : v;
+        return crPairCode(k, static_cast<int>(v));
+    });
+}
+
+struct Point {
+    int x, y;
+};
+
+// Draws the four seams from their start points to where they leave the
+// frame. Mode 3 starts the right-hand seams one column further right.
+void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
+    const int lastCol = s->width - 1;
+    const int lastRow = s->height - 1;
+    const int xr = s->mode == 3 ? s->carRight : s->carRight - 1;
+    const float top = static_cast<float>(s->carTop);
+    const float bottom = static_cast<float>(yc);
+    const float right = static_cast<float>(s->carRight);
+    const float left = static_cast<float>(xa);
+
+    const float row1 = top - t.front * left;
+    const Point end1 = row1 >= 0.0f ? Point{0, static_cast<int>(row1)}
+                                     : Point{static_cast<int>(left - top / t.front), 0};
+    const float row2 = top - t.front * static_cast<float>(lastCol - s->carRight);
+    const Point end2 = row2 >= 0.0f ? Point{lastCol, static_cast<int>(row2)}
+                                     : Point{static_cast<int>(right + top / t.front), 0};
+    const float row3 = bottom + t.rear * static_cast<float>(lastCol - s->carRight);
+    const float rise = static_cast<float>(lastRow - yc);
+    const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, static_cast<int>(row3)}
+                                                            : Point{static_cast<int>(right + rise / t.rear), lastRow};
+    const float row4 = bottom - t.rear * static_cast<float>(0 - xa);
+    const Point end4 = row4 < static_cast<float>(s->height) ? Point{0, static_cast<int>(row4)}
+                                                            : Point{static_cast<int>(left - rise / t.rear), lastRow};
+
+    const Point starts[4] = {{xa, s->carTop}, {xr, s->carTop}, {xr, yc}, {xa, yc}};
+    const Point ends[4] = {end1, end2, end3, end4};
+    for (int i = 0; i < 4; ++i)
+        crDrawLineBresenham(s->blendMap, starts[i].x, starts[i].y, ends[i].x, ends[i].y, s->carColor, s->lineWidth);
+}
+
+// Modes 2 and 3: seams moved in by the line width and drawn in the vehicle
+// colour; mode 2 codes the corners as near-pure pairs, mode 3 as single
+// cameras.
+void crPaintDrawnSeams(TopviewState* s) {
+    const SeamSlopes t = crSeamSlopes(s);
+    const int xa = s->carLeft - s->lineWidth + 1;
+    const int yc = s->carBottom - s->lineWidth + 1;
+    const Seams seams = crMakeSeams(t, xa, s->carRight, s->carTop, yc);
+    const bool pairs = s->mode == 2;
+    crPaintZones(s, [&seams, pairs](Corner k, int c, int r) {
+        const bool side = crBeyondSeam(seams, k, c, r);
+        if (pairs) return crPairCode(k, side ? 255 : 1);
+        return side ? crSideCode(k) : crLongitudinalCode(k);
+    });
+    crDrawSeamLines(s, t, xa, yc);
+}
+
+}  // namespace
+
+void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {
+    s->carWidthPx = crCarPixels<double>(p->carWidth, p->scale);
+    s->carLengthPx = crCarPixels<double>(p->carLength, p->scale);
+    const CarRect car = crClipCarRect(crCarRect(frame.centerX, frame.centerY, s->carWidthPx, s->carLengthPx),
+                                      frame.width, frame.height);
+    s->carLeft = car.left;
+    s->carTop = car.top;
+    s->carRight = car.right;
+    s->carBottom = car.bottom;
+}
+
+void crTopviewPaintBlendMap(TopviewState* s, const MultiviewParam* p) {
+    switch (s->mode) {
+        case 0: crPaintOverlap(s, p); break;
+        case 1: crPaintAngular(s); break;
+        case 2:
+        case 3: crPaintDrawnSeams(s); break;
+        case 5: crPaintAngularSeams(s); break;
+        default: break;  // unknown modes leave the cleared map: front camera everywhere
+    }
+}
