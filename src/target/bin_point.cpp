@@ -1,0 +1,49 @@
+// Point binaries: calibration points and parking-guide points as pairs of
+// 16-bit integers.
+#include "target/target.h"
+
+namespace {
+
+// Rounded half away from zero, low 16 bits of each coordinate. The no-point
+// marker (-1, -1) needs no test of its own: it rounds to itself, FF FF FF FF.
+void crStorePoint(unsigned char* out, const Point2f& p) {
+    crStoreLe32(out, crPackPair16(static_cast<uint32_t>(crRoundHalfAway(p.x)),
+                                  static_cast<uint32_t>(crRoundHalfAway(p.y))));
+}
+
+// Stores points[first .. first + count - 1] (nothing when count <= 0);
+// returns the bytes written.
+int crStorePoints(unsigned char* out, const Point2f* points, int first, int count) {
+    for (int i = 0; i < count; ++i) crStorePoint(out + 4 * i, points[first + i]);
+    return count > 0 ? 4 * count : 0;
+}
+
+// Each camera's first pointCount image or ground points, cameras 0 to 3 in
+// turn.
+void crStoreCameraPoints(const CameraParam* cams, bool ground, unsigned char* out, int* len) {
+    int bytes = 0;
+    for (int k = 0; k < 4; ++k) {
+        const Point2f* points = ground ? cams[k].worldPoints : cams[k].imagePoints;
+        bytes += crStorePoints(out + bytes, points, 0, cams[k].pointCount);
+    }
+    if (len) *len = bytes;
+}
+
+}  // namespace
+
+extern "C" CR_API void crMakeBinIPoint(const CameraParam* cams, unsigned char* out, int* len) {
+    crStoreCameraPoints(cams, false, out, len);
+}
+
+extern "C" CR_API void crMakeBinWPoint(const CameraParam* cams, unsigned char* out, int* len) {
+    crStoreCameraPoints(cams, true, out, len);
+}
+
+// All rows of the chosen set, or only the middle row.
+extern "C" CR_API void crMakeBinPGS(const PgsParam* pgs, unsigned char* out, int* len, int set, int all) {
+    const Point2f* points = set != 0 ? pgs->points1 : pgs->points0;
+    const int perRow = pgs->pointCount;
+    const int bytes = all != 0 ? crStorePoints(out, points, 0, pgs->rowCount * perRow)
+                               : crStorePoints(out, points, (pgs->rowCount - 1) / 2 * perRow, perRow);
+    if (len) *len = bytes;
+}

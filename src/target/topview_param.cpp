@@ -1,0 +1,78 @@
+// Top-view zone rectangles for a device that composes the view itself, and
+// the vehicle rectangle in view pixels.
+#include "target/target.h"
+
+namespace {
+
+struct ZoneRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+constexpr int kZoneCount = 9;  // eight camera zones around the vehicle, then the vehicle
+
+// Every value is kept to 16 bits, then halved for the device's
+// half-resolution units.
+void crStoreZoneBlock(const ZoneRect (&zones)[kZoneCount], uint16_t* out, int* len) {
+    auto* bytes = reinterpret_cast<unsigned char*>(out);
+    for (const ZoneRect& z : zones) {
+        for (int v : {z.x, z.y, z.width, z.height}) {
+            crStoreLe16(bytes, (static_cast<uint32_t>(v) & 0xFFFFu) >> 1);
+            bytes += 2;
+        }
+    }
+    if (len) *len = kZoneCount * 8;
+}
+
+// Every edge clamped into the view.
+CarRect crClampToView(const CarRect& r, int width, int height) {
+    return {std::clamp(r.left, 0, width), std::clamp(r.top, 0, height), std::clamp(r.right, 0, width),
+            std::clamp(r.bottom, 0, height)};
+}
+
+int crCarWidthPx(const MultiviewParam* p) { return crCarPixels<float>(p->carWidth, p->scale); }
+int crCarLengthPx(const MultiviewParam* p) { return crCarPixels<float>(p->carLength, p->scale); }
+
+}  // namespace
+
+extern "C" CR_API void crMakeTopviewParam(const MultiviewParam* p, uint16_t* out, int* len) {
+    const int w = p->viewWidth, h = p->viewHeight;
+    const CarRect car = crClampToView(
+        crCarRect(p->viewCenterX, p->viewCenterY, crCarWidthPx(p), crCarLengthPx(p)), w, h);
+    const int l = car.left, t = car.top, r = car.right, b = car.bottom;
+    const ZoneRect zones[kZoneCount] = {
+        {l, 0, r - l, t},     {0, 0, l, t},         {0, t, l, b - t},     {0, b, l, h - b},  {l, b, r - l, h - b},
+        {r, b, w - r, h - b}, {r, t, w - r, b - t}, {r, 0, w - r, t},     {l, t, r - l, b - t},
+    };
+    crStoreZoneBlock(zones, out, len);
+}
+
+// The view turned by 90 degrees: the vehicle's length runs along the columns
+// with its front to the left, its left side towards the bottom.
+extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t* out, int* len) {
+    const int w = p->viewWidth, h = p->viewHeight;
+    const int carWidth = crCarWidthPx(p), carLength = crCarLengthPx(p);
+    const int x0 = crCarEdge(p->viewCenterX, carLength);
+    const int y1 = crAlign4(crRoundHalfAway(static_cast<float>(carWidth / 2) + p->viewCenterY));
+    const CarRect car = crClampToView({x0, y1 - carWidth, x0 + carLength, y1}, w, h);
+    const int l = car.left, t = car.top, r = car.right, b = car.bottom;
+    const ZoneRect zones[kZoneCount] = {
+        {0, t, l, b - t},     {0, b, l, h - b}, {l, b, r - l, h - b}, {r, b, w - r, h - b}, {r, t, w - r, b - t},
+        {r, 0, w - r, t},     {l, 0, r - l, t}, {0, 0, l, t},         {l, t, r - l, b - t},
+    };
+    crStoreZoneBlock(zones, out, len);
+}
+
+// The rectangle as the top-view engine paints it, in its (possibly turned)
+// frame.
+extern "C" CR_API void crGetMaskCarPos(const MultiviewParam* p, int* top, int* left, int* right, int* bottom) {
+    const TopviewFrame frame = crTopviewFrame(p);
+    const CarRect car = crClipCarRect(
+        crCarRect(frame.centerX, frame.centerY, crCarWidthPx(p), crCarLengthPx(p)), frame.width, frame.height);
+    *top = car.top;
+    *left = car.left;
+    *right = car.right;
+    *bottom = car.bottom;
+}
