@@ -1,0 +1,71 @@
+// crImageToBmp: a complete, uncompressed BMP file in memory. Rows are stored
+// bottom-up with their bytes unchanged; 1-channel pictures get a grey palette.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "image.h"
+#include "numerics/rounding.h"
+
+namespace {
+
+constexpr int kFileHeaderBytes = 14;
+constexpr int kInfoHeaderBytes = 40;
+constexpr int kPaletteBytes = 256 * 4;
+
+void crPutLe16(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void crPutLe32(unsigned char* p, uint32_t v) {
+    crPutLe16(p, v & 0xFFFFu);
+    crPutLe16(p + 2, v >> 16);
+}
+
+void crWriteHeaders(unsigned char* out, const Image* img, uint16_t bitCount, int imageSize, int pixelOffset) {
+    std::memset(out, 0, kFileHeaderBytes + kInfoHeaderBytes);
+    out[0] = 'B';
+    out[1] = 'M';
+    crPutLe32(out + 2, static_cast<uint32_t>(pixelOffset + imageSize));
+    crPutLe32(out + 10, static_cast<uint32_t>(pixelOffset));
+    unsigned char* info = out + kFileHeaderBytes;
+    crPutLe32(info, kInfoHeaderBytes);
+    crPutLe32(info + 4, static_cast<uint32_t>(img->width));
+    crPutLe32(info + 8, static_cast<uint32_t>(img->height));
+    crPutLe16(info + 12, 1);
+    crPutLe16(info + 14, bitCount);
+    crPutLe32(info + 20, static_cast<uint32_t>(imageSize));
+}
+
+// Entry i is (i, i, i, 0): black to white.
+void crWriteGreyPalette(unsigned char* p) {
+    for (int i = 0; i < 256; ++i, p += 4) {
+        p[0] = p[1] = p[2] = static_cast<unsigned char>(i);
+        p[3] = 0;
+    }
+}
+
+}  // namespace
+
+unsigned char* crImageToBmp(const Image* img, int* outSize) {
+    const uint16_t bitCount = static_cast<uint16_t>(8 * (img->channels & 0xFF));
+    const int rowSize = bitCount / 8 * img->width;
+    const int paddedRow = crAlign4(rowSize);
+    const int imageSize = paddedRow * img->height;
+    const int pixelOffset = bitCount == 8 ? kFileHeaderBytes + kInfoHeaderBytes + kPaletteBytes
+                                          : kFileHeaderBytes + kInfoHeaderBytes;
+    const int fileSize = pixelOffset + imageSize;
+    unsigned char* out = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(fileSize)));
+    if (!out) return nullptr;
+
+    crWriteHeaders(out, img, bitCount, imageSize, pixelOffset);
+    if (bitCount == 8) crWriteGreyPalette(out + kFileHeaderBytes + kInfoHeaderBytes);
+    unsigned char* row = out + pixelOffset;
+    for (int r = img->height - 1; r >= 0; --r, row += paddedRow) {
+        std::memcpy(row, img->data[r], static_cast<size_t>(rowSize));
+        std::memset(row + rowSize, 0, static_cast<size_t>(paddedRow - rowSize));  // padding: zeros
+    }
+    if (outSize) *outSize = fileSize;
+    return out;
+}

@@ -1,0 +1,74 @@
+// Conversions of 24-bit pictures (bytes blue, green, red) into the packed
+// 4:2:2 and 32-bit formats of target displays. The sums are formed in double
+// from the byte values and truncated toward zero.
+#include <algorithm>
+
+#include "image.h"
+#include "numerics/rounding.h"
+
+namespace {
+
+inline unsigned char crTruncateByte(double v) { return static_cast<unsigned char>(static_cast<int>(v)); }
+
+// 0 and 255 are reserved on the target, so 4:2:2 values stay within 1..254.
+inline unsigned char crTruncateLimited(double v) { return crTruncateByte(std::min(std::max(v, 1.0), 254.0)); }
+
+// Studio-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
+void crStudioPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {
+    const double b = p[0], g = p[1], r = p[2];
+    out[0] = crTruncateByte(0.439 * b - (0.148 * r + 0.291 * g) + 128.0);
+    out[1] = crTruncateByte(0.257 * r + 0.504 * g + 0.098 * b + 16.0);
+    out[2] = crTruncateByte(0.439 * r - 0.368 * g - 0.071 * b + 128.0);
+    out[3] = crTruncateByte(0.257 * q[2] + 0.504 * q[1] + 0.098 * q[0] + 16.0);
+}
+
+// Analog-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
+void crAnalogPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {
+    const double b = p[0], g = p[1], r = p[2];
+    out[0] = crTruncateLimited(0.436 * b - (0.09991 * r + 0.33609 * g) + 128.0);
+    out[1] = crTruncateLimited(0.2126 * r + 0.7152 * g + 0.0722 * b);
+    out[2] = crTruncateLimited(0.615 * r - 0.55861 * g - 0.05639 * b + 128.0);
+    out[3] = crTruncateLimited(0.2126 * q[2] + 0.7152 * q[1] + 0.0722 * q[0]);
+}
+
+}  // namespace
+
+// Reads the picture as one gapless run of pixel pairs, width / 2 per row.
+void crRGB24toYUV_UY_VY(const unsigned char* src, unsigned char* dst, int width, int height) {
+    if (!src || !dst || height < 1) return;
+    const int pairs = width / 2;
+    for (int r = 0; r < height; ++r)
+        for (int i = 0; i < pairs; ++i, src += 6, dst += 4) crStudioPair(src, src + 3, dst);
+}
+
+// Rows of packed stride; an odd width's last pair repeats its first pixel
+// rather than reading past the row.
+int crRGB24toYUV422(const unsigned char* src, unsigned char* dst, int width, int height) {
+    const int stride = crPackedStride(width);
+    if (!src || !dst || height < 1) return stride;
+    const int pairs = (width + 1) / 2;
+    for (int r = 0; r < height; ++r) {
+        const unsigned char* row = src + static_cast<size_t>(r) * stride;
+        for (int i = 0; i < pairs; ++i, dst += 4) {
+            const unsigned char* first = row + 6 * i;
+            crAnalogPair(first, 2 * i + 1 < width ? first + 3 : first, dst);
+        }
+    }
+    return stride;
+}
+
+// Black is the transparent colour: alpha 0 for (0, 0, 0), else 255.
+int crRGB24toRGB32(const unsigned char* src, unsigned char* dst, int width, int height) {
+    const int stride = crPackedStride(width);
+    if (!src || !dst || height < 1) return stride;
+    for (int r = 0; r < height; ++r) {
+        const unsigned char* p = src + static_cast<size_t>(r) * stride;
+        for (int c = 0; c < width; ++c, p += 3, dst += 4) {
+            dst[0] = p[2];
+            dst[1] = p[1];
+            dst[2] = p[0];
+            dst[3] = (p[0] | p[1] | p[2]) ? 255 : 0;
+        }
+    }
+    return stride;
+}
