@@ -1,0 +1,42 @@
+// The sample fisheye lens and the sample camera.
+#include <cstring>
+
+#include "camera/camera.h"
+#include "lens_fit.h"
+#include "scene.h"
+
+namespace {
+
+// Near-equidistant fisheye: height = t - 0.055 t^3 + 0.004 t^5 in sensor units
+// (focal length 1), 164 pixels per unit, so 95 degrees lands 239 pixels from
+// the centre and the image circle just fits the 480 rows.
+const float kForward[5] = {1.0f, -0.055f, 0.004f, 0.0f, 0.0f};
+const float kPixelScale = 164.0f;
+
+struct FittedInverse {
+    float c[9];
+    FittedInverse() { crFitInverseLens(kForward, crDegToRad(kSceneHalfFov), c); }
+};
+
+}  // namespace
+
+void crSceneSampleLens(CameraParam* cam) {
+    static const FittedInverse inverse;  // fitted once, on first use
+    cam->focalLength = 1.0f;
+    cam->pixelScaleX = kPixelScale;
+    cam->pixelScaleY = kPixelScale;
+    cam->imageWidth = 720;
+    cam->imageHeight = 480;
+    cam->principalX = 360.0f;
+    cam->principalY = 240.0f;
+    std::memcpy(cam->distortion, kForward, sizeof kForward);
+    std::memcpy(cam->undistortion, inverse.c, sizeof inverse.c);
+}
+
+CameraParam crSceneSampleCamera() {
+    CameraParam cam{};
+    crSceneSampleLens(&cam);
+    cam.positionZ = -1000.0f;
+    cam.angleX = 50.0f;  // optical axis 40 degrees below the horizon
+    return cam;
+}
