@@ -18,6 +18,14 @@ void crPoseRotation(float angleX, float angleZ, float angleY, float r[3][3]);
 // crImageToWorld without its third coordinate.
 Point2f crImageToWorld2D(const CameraParam* cam, const Matrix* h, Point2f pixel);
 
+// Pixel of a ray given by its tangent components (x/z, y/z) through the
+// forward lens polynomial; the optical centre for the axis itself.
+Point2f crTangentToPixel(const CameraParam* cam, float xn, float yn);
+
+// The camera's own undistorted-sensor-to-ground homography (3 x 3 h):
+// M_Z^-1 . diag(1/f, 1/f, 1), the matrix crImageToWorld expects.
+void crSensorToGround(const CameraParam* cam, Matrix* h);
+
 // Homography estimation internals.
 void crNormalizePoints(const Point2f* points, Point2f* normalised, int n, Matrix* t);
 void crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h);
