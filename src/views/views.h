@@ -44,3 +44,14 @@ CrViewSetup crPrepareOverlayView(const ViewParam* view);
 // view position (a, b) already relative to the view centre and shift; returns
 // the camera pixel.
 Point2f crViewToCamera(const CrViewSetup& s, float a, float b);
+
+// ---- Parking guide ------------------------------------------------------------
+
+// The n points of one distance band on each guide line (lines at x = xLeft and
+// x = xRight, the band starting at y0), from the record's working fields
+// segmentStart, segmentEnd, turnRadius and arcOffset: straight runs for a zero
+// steering angle, else arcs about the turning centre. Every y is negated.
+// A band of a single point per line gets the point at the band's start.
+// Returns 0.
+int crBuildGuideBand(int n, const PgsParam* pgs, float xLeft, float xRight, float y0, Point2f* left,
+                     Point2f* right);

@@ -6,24 +6,13 @@
 #include <vector>
 
 #include "camrig.h"
+#include "target/pair16.h"
 
 namespace {
 
-struct Pair {
-    int x;
-    int y;
-};
+using Pair = Pair16;
 
-bool operator==(const Pair& a, const Pair& b) { return a.x == b.x && a.y == b.y; }
-std::ostream& operator<<(std::ostream& os, const Pair& p) { return os << "(" << p.x << ", " << p.y << ")"; }
-
-std::vector<Pair> Decode(const unsigned char* bytes, int len) {
-    std::vector<Pair> pairs;
-    for (int i = 0; i + 3 < len; i += 4)
-        pairs.push_back({static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8),
-                         static_cast<int16_t>(bytes[i + 2] | bytes[i + 3] << 8)});
-    return pairs;
-}
+std::vector<Pair> Decode(const unsigned char* bytes, int len) { return crDecodePairs16(bytes, len); }
 
 // Cameras whose image point i of camera k is (100k + i, -i) and whose ground
 // point is (1000k + i, i + 0.5).

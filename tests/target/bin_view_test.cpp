@@ -6,27 +6,16 @@
 #include <vector>
 
 #include "camrig.h"
+#include "target/pair16.h"
 
 namespace {
 
-struct Entry {
-    int x;
-    int y;
-};
-
-bool operator==(const Entry& a, const Entry& b) { return a.x == b.x && a.y == b.y; }
-std::ostream& operator<<(std::ostream& os, const Entry& e) { return os << "(" << e.x << ", " << e.y << ")"; }
+using Entry = Pair16;
 
 constexpr Entry kMarker = {-1, -1};
 
 std::vector<Entry> Decode(const std::vector<unsigned char>& bytes) {
-    std::vector<Entry> entries;
-    for (size_t i = 0; i + 3 < bytes.size(); i += 4) {
-        const auto x = static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
-        const auto y = static_cast<int16_t>(bytes[i + 2] | bytes[i + 3] << 8);
-        entries.push_back({x, y});
-    }
-    return entries;
+    return crDecodePairs16(bytes.data(), bytes.size());
 }
 
 using Writer = void (*)(int, int, const float*, unsigned char*, int*, int);
