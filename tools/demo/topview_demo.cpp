@@ -52,6 +52,7 @@ void crDemoTopview(const DemoOptions& options) {
 
     MultiviewParam param = crSceneTopview(cams, options.viewWidth, options.viewHeight);
     param.mode = options.mode;
+    param.flags = CR_MULTI_BILINEAR;  // smoother far ground, where camera pixels are large
     EngineHandle* h = crMultiviewCreate(0);
     double start = crDemoMilliseconds();
     if (crMultiviewInit(h, &param) != 0) {
