@@ -8,7 +8,7 @@
 namespace {
 
 // An equidistant lens: image height f * theta, angle height / f.
-CameraParam crEquidistantCamera(float f) {
+CameraParam crLensTestCamera(float f) {
     CameraParam cam{};
     cam.focalLength = f;
     cam.pixelScaleX = 250.0f;
@@ -21,7 +21,7 @@ CameraParam crEquidistantCamera(float f) {
 }
 
 TEST(LensModel, OpticalCentreMapsToTheAxisAndBack) {
-    CameraParam cam = crEquidistantCamera(1.3f);
+    CameraParam cam = crLensTestCamera(1.3f);
     const Point2f centre{cam.principalX, cam.principalY};
     Point2f undistorted{9.0f, 9.0f};
     crFeatureUndistortion(&centre, &undistorted, &cam);
@@ -36,7 +36,7 @@ TEST(LensModel, OpticalCentreMapsToTheAxisAndBack) {
 }
 
 TEST(LensModel, UndistortionFollowsTheInversePolynomial) {
-    CameraParam cam = crEquidistantCamera(1.3f);
+    CameraParam cam = crLensTestCamera(1.3f);
     const float d = 150.0f;
     const Point2f right{cam.principalX + d, cam.principalY};
     const Point2f left{cam.principalX - d, cam.principalY};
@@ -58,7 +58,7 @@ TEST(LensModel, UndistortionFollowsTheInversePolynomial) {
 }
 
 TEST(LensModel, DistortionFollowsTheForwardPolynomial) {
-    CameraParam cam = crEquidistantCamera(1.0f);
+    CameraParam cam = crLensTestCamera(1.0f);
     cam.distortion[1] = -0.05f;  // rho = theta - 0.05 theta^3
     const Point2f undistorted{0.6f, -0.8f};  // theta about pi / 4
     Point2f pixel{};
@@ -79,7 +79,7 @@ TEST(LensModel, DistortionFollowsTheForwardPolynomial) {
 }
 
 TEST(LensModel, EquidistantRoundTripsBelowNinetyDegrees) {
-    CameraParam cam = crEquidistantCamera(1.7f);
+    CameraParam cam = crLensTestCamera(1.7f);
     for (float degrees = 1.0f; degrees < 80.0f; degrees += 3.0f) {
         for (float azimuth = 0.0f; azimuth < 6.28f; azimuth += 0.7f) {
             const float t = tanf(crDegToRad(degrees)) * cam.focalLength;
@@ -94,7 +94,7 @@ TEST(LensModel, EquidistantRoundTripsBelowNinetyDegrees) {
 }
 
 TEST(LensModel, FieldOfViewInDegrees) {
-    CameraParam cam = crEquidistantCamera(1.0f);
+    CameraParam cam = crLensTestCamera(1.0f);
     float degrees = -1.0f;
     crGetFOV(&cam, cam.principalX, cam.principalY, &degrees);
     EXPECT_EQ(degrees, 0.0f);

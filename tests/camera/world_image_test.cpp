@@ -7,28 +7,15 @@
 #include <vector>
 
 #include "camera/camera.h"
+#include "support/calibration_scene.h"
 #include "support/test_matrix.h"
 
 namespace {
 
-// Equidistant lens (the two polynomials agree), 1280 x 800 image.
+// Equidistant lens (the two polynomials agree) at the given pose.
 CameraParam crCamera(float angleX, float angleZ, float angleY, Point3f position, Point2f origin) {
-    CameraParam cam{};
-    cam.focalLength = 1.2f;
-    cam.pixelScaleX = 280.0f;
-    cam.pixelScaleY = 275.0f;
-    cam.principalX = 640.0f;
-    cam.principalY = 400.0f;
-    cam.distortion[0] = cam.focalLength;
-    cam.undistortion[1] = 1.0f / cam.focalLength;
-    cam.imageWidth = 1280;
-    cam.imageHeight = 800;
-    cam.positionX = position.x;
-    cam.positionY = position.y;
-    cam.positionZ = position.z;
-    cam.angleX = angleX;
-    cam.angleZ = angleZ;
-    cam.angleY = angleY;
+    CameraParam cam = crEquidistantCamera();
+    crSetPose(&cam, {position.x, position.y, position.z, angleX, angleY, angleZ});
     cam.originX = origin.x;
     cam.originY = origin.y;
     return cam;
