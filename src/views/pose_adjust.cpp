@@ -4,22 +4,9 @@
 #include <initializer_list>
 
 #include "camera/camera.h"
-#include "numerics/numerics.h"
 #include "views.h"
 
 namespace {
-
-// A 3 x 3 Matrix over automatic storage: the searches evaluate the error
-// hundreds of times and its matrices never outlive one evaluation.
-struct StackMatrix3 {
-    float cells[3][3];
-    float* rows[3] = {cells[0], cells[1], cells[2]};
-    Matrix m = {rows, 3, 3};
-
-    StackMatrix3() = default;
-    StackMatrix3(const StackMatrix3&) = delete;
-    StackMatrix3& operator=(const StackMatrix3&) = delete;
-};
 
 // Sum of squared differences between the image points taken to the ground
 // through h and the record's ground points, each set about its own mean.
@@ -104,8 +91,8 @@ void crSearchPanAngle(PoseSearch& s) {
 
 float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
                   float positionY, float positionZ) {
-    // The projection of the trial pose is the record's own projection with
-    // the pose fields replaced.
+    // The trial pose maps the sensor to the ground exactly as the record's
+    // own pose would with these six fields.
     CameraParam trial = *cam;
     trial.angleX = angleX;
     trial.angleY = angleY;
@@ -113,13 +100,11 @@ float crPoseError(const CameraParam* cam, float angleX, float angleY, float angl
     trial.positionX = positionX;
     trial.positionY = positionY;
     trial.positionZ = positionZ;
-    StackMatrix3 projection, inverse, sensorScale, sensorToGround;
-    crGetProjectionZ3x3(&projection.m, &trial);
-    crInverseMat(&projection.m, &inverse.m);
-    crIdentityMat(&sensorScale.m, 1.0f / cam->focalLength);
-    sensorScale.cells[2][2] = 1.0f;
-    crMultiplyMat(&inverse.m, &sensorScale.m, &sensorToGround.m);
-    return crCentredGroundError(cam, &sensorToGround.m);
+    float cells[3][3];
+    float* rows[3] = {cells[0], cells[1], cells[2]};
+    Matrix sensorToGround = {rows, 3, 3};
+    crSensorToGround(&trial, &sensorToGround);
+    return crCentredGroundError(cam, &sensorToGround);
 }
 
 extern "C" CR_API float crAdjustCameraPosition(CameraParam* cam) {
