@@ -71,8 +71,11 @@ bool crNeighbourStep(PoseSearch& s, PoseCoordinate q, float step) {
     return false;
 }
 
-// Pan angle in steps of 1, 0.1 and 0.01 degrees, up to 100 passes.
-void crSearchPanAngle(PoseSearch& s) {
+// Searches the pan angle in steps of 1, 0.1 and 0.01 degrees, up to 100
+// passes, and writes it back. The other angles never move, so they keep
+// their values in the record.
+float crAdjustPan(CameraParam* cam) {
+    PoseSearch s = crStartSearch(cam);
     for (int pass = 0; pass < 100; ++pass) {
         bool moved = false;
         float step = 1.0f;
@@ -83,8 +86,10 @@ void crSearchPanAngle(PoseSearch& s) {
             else
                 step = step * 0.1f;
         }
-        if (!moved) return;
+        if (!moved) break;
     }
+    cam->angleY = s.pose[kAngleY];
+    return s.error;
 }
 
 }  // namespace
@@ -121,18 +126,6 @@ extern "C" CR_API float crAdjustCameraPosition(CameraParam* cam) {
     return s.error;
 }
 
-extern "C" CR_API float crAdjustCameraAngle(CameraParam* cam) {
-    PoseSearch s = crStartSearch(cam);
-    crSearchPanAngle(s);
-    cam->angleX = s.pose[kAngleX];
-    cam->angleY = s.pose[kAngleY];
-    cam->angleZ = s.pose[kAngleZ];
-    return s.error;
-}
+extern "C" CR_API float crAdjustCameraAngle(CameraParam* cam) { return crAdjustPan(cam); }
 
-extern "C" CR_API float crAdjustCameraPanAngle(CameraParam* cam) {
-    PoseSearch s = crStartSearch(cam);
-    crSearchPanAngle(s);
-    cam->angleY = s.pose[kAngleY];
-    return s.error;
-}
+extern "C" CR_API float crAdjustCameraPanAngle(CameraParam* cam) { return crAdjustPan(cam); }

@@ -55,13 +55,21 @@ TEST(NormalizePoints, CentresThePointsAtMeanDistanceRootTwo) {
     crFreeMatrix(&t);
 }
 
+using Estimator = void (*)(const Point2f*, const Point2f*, int, Matrix*);
+
+// Estimate from n pairs that m relates exactly; the caller frees it.
+Matrix* crFitExactPairs(Estimator estimate, const double m[3][3], int n) {
+    const std::vector<Point2f> src = crScatteredPoints(n);
+    std::vector<Point2f> dst;
+    for (const Point2f& p : src) dst.push_back(crMapExactly(m, p));
+    Matrix* h = crCreateMatrix(3, 3);
+    estimate(src.data(), dst.data(), n, h);
+    return h;
+}
+
 TEST(Homography2D, ExactPairsReproduceTheMappingUpToScale) {
     for (int n : {4, 5, 12}) {
-        const std::vector<Point2f> src = crScatteredPoints(n);
-        std::vector<Point2f> dst;
-        for (const Point2f& p : src) dst.push_back(crMapExactly(kProjective, p));
-        Matrix* h = crCreateMatrix(3, 3);
-        crGetHomography2D(src.data(), dst.data(), n, h);
+        Matrix* h = crFitExactPairs(crGetHomography2D, kProjective, n);
         SCOPED_TRACE(n);
         crExpectSameUpToScale(h, kProjective);
         crFreeMatrix(&h);
@@ -70,11 +78,7 @@ TEST(Homography2D, ExactPairsReproduceTheMappingUpToScale) {
 
 TEST(Homography2D3P, ExactAffinePairsGiveTheMapWithAnExactLastRow) {
     for (int n : {3, 7}) {
-        const std::vector<Point2f> src = crScatteredPoints(n);
-        std::vector<Point2f> dst;
-        for (const Point2f& p : src) dst.push_back(crMapExactly(kAffine, p));
-        Matrix* h = crCreateMatrix(3, 3);
-        crGetHomography2D3P(src.data(), dst.data(), n, h);
+        Matrix* h = crFitExactPairs(crGetHomography2D3P, kAffine, n);
         SCOPED_TRACE(n);
         crExpectSameUpToScale(h, kAffine);
         EXPECT_EQ(h->data[2][0], 0.0f);
