@@ -53,18 +53,6 @@ TEST(PoseRotation, ComposesNegatedAnglesAsXThenYThenZ) {
         for (int j = 0; j < 3; ++j) EXPECT_NEAR(r[i][j], expected->data[i][j], 1e-6f) << i << "," << j;
 }
 
-TEST(PoseRotation, SingleAngleTurnsAboutItsAxis) {
-    float r[3][3];
-    crPoseRotation(0.0f, 0.0f, 30.0f, r);  // pan only: rotation about y by -30 degrees
-    const float g = -crDegToRad(30.0f);
-    EXPECT_EQ(r[0][0], cosf(g));
-    EXPECT_EQ(r[0][2], sinf(g));
-    EXPECT_EQ(r[2][0], -sinf(g));
-    EXPECT_EQ(r[2][2], cosf(g));
-    EXPECT_EQ(r[1][1], 1.0f);
-    EXPECT_EQ(r[0][1], 0.0f);
-}
-
 TEST(Projection, GroundPlaneColumnsAreTwoRotationColumnsAndTheTranslation) {
     const CameraParam cam = crPosedCamera();
     float r[3][3];

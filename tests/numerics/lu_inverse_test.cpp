@@ -94,29 +94,6 @@ TEST(MatrixInverse, DimensionMismatchPrintsAndLeavesOutput) {
     EXPECT_EQ(small->data[1][1], 4.0f);
 }
 
-TEST(LuDecompose, RecordsRowExchangesAndParity) {
-    auto a = crTestMatrix({{1, 2, 0}, {4, 1, 1}, {2, 8, 3}});
-    auto lu = crTestMatrix(3, 3);
-    int index[3];
-    float parity = 0.0f;
-    crLuDecompose(lu->data, a->data, 3, index, &parity);
-    // Scaled candidates of column 0 are 1/2, 1, 1/4: row 1 first.
-    EXPECT_EQ(index[0], 1);
-    EXPECT_EQ(lu->data[0][0], 4.0f);
-    // The factors reproduce the permuted matrix: L U = P A.
-    float b[3] = {1.0f, 2.0f, 3.0f};
-    crLuBackSubstitute(lu->data, 3, index, b);
-    for (int i = 0; i < 3; ++i) {
-        const float row = a->data[i][0] * b[0] + a->data[i][1] * b[1] + a->data[i][2] * b[2];
-        EXPECT_NEAR(row, static_cast<float>(i + 1), 1e-5f) << i;
-    }
-    // Column 1 then prefers the third row (7.5 / 8 against 1.75 / 2): two
-    // exchanges, even parity.
-    EXPECT_EQ(index[1], 2);
-    EXPECT_EQ(index[2], 2);
-    EXPECT_EQ(parity, 1.0f);
-}
-
 TEST(LuDecompose, EqualCandidatesPickTheLaterRow) {
     auto a = crTestMatrix({{1, 0}, {1, 1}});
     auto lu = crTestMatrix(2, 2);
