@@ -11,18 +11,15 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
     const int n = N ? N : dst->channels;
     const unsigned width = static_cast<unsigned>(src->width);
     const unsigned height = static_cast<unsigned>(src->height);
-    for (int r = 0; r < dst->height; ++r) {
-        const float* pos = lut[r];
-        unsigned char* out = dst->data[r];
-        for (int c = 0; c < dst->width; ++c, pos += 2, out += n) {
-            const int xi = crRoundHalfAway(pos[0]);
-            const int yi = crRoundHalfAway(pos[1]);
-            if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
-                crCopyPixel<N>(out, src->data[yi] + xi * n, n);
-            else if (fill)
-                crCopyPixel<N>(out, fill, n);
-        }
-    }
+    const unsigned char* const* rows = src->data;
+    crForEachLutPixel(dst, lut, n, [=](unsigned char* out, float x, float y) {
+        const int xi = crRoundHalfAway(x);
+        const int yi = crRoundHalfAway(y);
+        if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
+            crCopyPixel<N>(out, rows[yi] + xi * n, n);
+        else if (fill)
+            crCopyPixel<N>(out, fill, n);
+    });
 }
 
 template <int N>
@@ -48,33 +45,30 @@ void crBicubicRows(const Image* src, Image* dst, float** lut, const unsigned cha
     // x0 - 1 must lie in 0 .. width - 4 so that all four taps are inside.
     const unsigned spanX = static_cast<unsigned>(std::max(src->width - 3, 0));
     const unsigned spanY = static_cast<unsigned>(std::max(src->height - 3, 0));
-    for (int r = 0; r < dst->height; ++r) {
-        const float* pos = lut[r];
-        unsigned char* out = dst->data[r];
-        for (int c = 0; c < dst->width; ++c, pos += 2, out += n) {
-            const SubpixelPos x = crSplitSubpixel(pos[0]);
-            const SubpixelPos y = crSplitSubpixel(pos[1]);
-            if (static_cast<unsigned>(x.whole) - 1u >= spanX || static_cast<unsigned>(y.whole) - 1u >= spanY) {
-                if (fill) crCopyPixel<N>(out, fill, n);
-                continue;
-            }
-            const TapWeights& before = kCubicWeights[x.fraction];
-            const TapWeights& after = kCubicWeights[kSubpixelSteps - x.fraction];
-            const float wx[4] = {before.second, before.first, after.first, after.second};
-            const TapWeights& above = kCubicWeights[y.fraction];
-            const TapWeights& below = kCubicWeights[kSubpixelSteps - y.fraction];
-            const int left = (x.whole - 1) * n;
-            const unsigned char* const* rows = src->data + (y.whole - 1);
-            for (int k = 0; k < n; ++k) {
-                const float r0 = crCubicRow(rows[0] + left + k, n, wx);
-                const float r1 = crCubicRow(rows[1] + left + k, n, wx);
-                const float r2 = crCubicRow(rows[2] + left + k, n, wx);
-                const float r3 = crCubicRow(rows[3] + left + k, n, wx);
-                const float v = above.first * r1 + above.second * r0 + below.first * r2 + below.second * r3;
-                out[k] = kClampTable[crRoundHalfAway(v) + kClampOffset];
-            }
+    const unsigned char* const* rows = src->data;
+    crForEachLutPixel(dst, lut, n, [=](unsigned char* out, float px, float py) {
+        const SubpixelPos x = crSplitSubpixel(px);
+        const SubpixelPos y = crSplitSubpixel(py);
+        if (static_cast<unsigned>(x.whole) - 1u >= spanX || static_cast<unsigned>(y.whole) - 1u >= spanY) {
+            if (fill) crCopyPixel<N>(out, fill, n);
+            return;
         }
-    }
+        const TapWeights& before = kCubicWeights[x.fraction];
+        const TapWeights& after = kCubicWeights[kSubpixelSteps - x.fraction];
+        const float wx[4] = {before.second, before.first, after.first, after.second};
+        const TapWeights& above = kCubicWeights[y.fraction];
+        const TapWeights& below = kCubicWeights[kSubpixelSteps - y.fraction];
+        const int left = (x.whole - 1) * n;
+        const unsigned char* const* taps = rows + (y.whole - 1);
+        for (int k = 0; k < n; ++k) {
+            const float r0 = crCubicRow(taps[0] + left + k, n, wx);
+            const float r1 = crCubicRow(taps[1] + left + k, n, wx);
+            const float r2 = crCubicRow(taps[2] + left + k, n, wx);
+            const float r3 = crCubicRow(taps[3] + left + k, n, wx);
+            const float v = above.first * r1 + above.second * r0 + below.first * r2 + below.second * r3;
+            out[k] = kClampTable[crRoundHalfAway(v) + kClampOffset];
+        }
+    });
 }
 
 }  // namespace

@@ -48,29 +48,38 @@ inline unsigned char crBilinearByte(unsigned char p00, unsigned char p01, unsign
     return static_cast<unsigned char>(crRoundHalfAway(top * wy.second + bottom * wy.first));
 }
 
-// Visits dst row by row through the LUT with the bilinear footprint: where
-// the top-left tap (x0, y0) lies before the last column and row,
-// mix(out, top, bottom, wx, wy) writes the pixel from the source rows y0 and
-// y0 + 1 (both pointing at column x0); elsewhere the pixel gets fill, or
-// keeps its bytes when fill is null.
+// Visits the destination row by row, column by column, handing visit the
+// pixel's bytes and its LUT pair.
+template <typename Visit>
+void crForEachLutPixel(Image* dst, float** lut, int channels, Visit&& visit) {
+    const int outWidth = dst->width, outHeight = dst->height;
+    for (int r = 0; r < outHeight; ++r) {
+        const float* pos = lut[r];
+        unsigned char* out = dst->data[r];
+        for (int c = 0; c < outWidth; ++c, pos += 2, out += channels) visit(out, pos[0], pos[1]);
+    }
+}
+
+// Bilinear footprint: where the top-left tap (x0, y0) lies before the last
+// column and row, mix(out, top, bottom, wx, wy) writes the pixel from source
+// rows y0 and y0 + 1 (both pointing at column x0); elsewhere the pixel gets
+// fill, or keeps its bytes when fill is null.
 template <int N, typename Mix>
 void crForEachBilinearSample(const Image* src, Image* dst, float** lut, const unsigned char* fill, Mix&& mix) {
     const int n = N ? N : dst->channels;
     const unsigned lastX = static_cast<unsigned>(std::max(src->width - 1, 0));
     const unsigned lastY = static_cast<unsigned>(std::max(src->height - 1, 0));
-    for (int r = 0; r < dst->height; ++r) {
-        const float* pos = lut[r];
-        unsigned char* out = dst->data[r];
-        for (int c = 0; c < dst->width; ++c, pos += 2, out += n) {
-            const SubpixelPos x = crSplitSubpixel(pos[0]);
-            const SubpixelPos y = crSplitSubpixel(pos[1]);
-            if (static_cast<unsigned>(x.whole) < lastX && static_cast<unsigned>(y.whole) < lastY) {
-                const int offset = x.whole * n;
-                mix(out, src->data[y.whole] + offset, src->data[y.whole + 1] + offset, kLinearWeights[x.fraction],
-                    kLinearWeights[y.fraction]);
-            } else if (fill) {
-                crCopyPixel<N>(out, fill, n);
-            }
+    // A copy of the row pointer block's address: the byte stores may alias any record.
+    const unsigned char* const* rows = src->data;
+    crForEachLutPixel(dst, lut, n, [=, &mix](unsigned char* out, float px, float py) {
+        const SubpixelPos x = crSplitSubpixel(px);
+        const SubpixelPos y = crSplitSubpixel(py);
+        if (static_cast<unsigned>(x.whole) < lastX && static_cast<unsigned>(y.whole) < lastY) {
+            const int offset = x.whole * n;
+            mix(out, rows[y.whole] + offset, rows[y.whole + 1] + offset, kLinearWeights[x.fraction],
+                kLinearWeights[y.fraction]);
+        } else if (fill) {
+            crCopyPixel<N>(out, fill, n);
         }
-    }
+    });
 }
