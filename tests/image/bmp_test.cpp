@@ -54,35 +54,35 @@ void crExpectRowsBottomUp(const Bmp& bmp, TestImage& img, int offset, int padded
     }
 }
 
-TEST(ImageToBmp, ThreeChannelsStoreRowsBottomUpWithPadding) {
-    TestImage img(3, 5, 2);
-    crPaint(img);
-    Bmp bmp(img);
-    crExpectHeader(bmp, 5, 2, 24, 54, 32);
-    crExpectRowsBottomUp(bmp, img, 54, 16);
+TEST(ImageToBmp, HeaderAndBottomUpRowsForEachChannelCount) {
+    const struct {
+        int channels, width, height, bits, offset, paddedRow;
+    } cases[] = {
+        {3, 5, 2, 24, 54, 16},   // row size 15: one padding byte
+        {1, 3, 3, 8, 1078, 4},   // grey: palette before the rows
+        {4, 3, 2, 32, 54, 12},   // fourth byte kept as stored
+        {1, 0, 0, 8, 1078, 0},   // empty picture: headers and palette only
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.channels);
+        TestImage img(t.channels, t.width, t.height);
+        crPaint(img);
+        Bmp bmp(img);
+        crExpectHeader(bmp, t.width, t.height, t.bits, t.offset, t.paddedRow * t.height);
+        crExpectRowsBottomUp(bmp, img, t.offset, t.paddedRow);
+    }
 }
 
-TEST(ImageToBmp, OneChannelGetsGreyPalette) {
-    TestImage img(1, 3, 3);
-    crPaint(img);
+TEST(ImageToBmp, GreyPaletteRunsFromBlackToWhite) {
+    TestImage img(1, 1, 1);
     Bmp bmp(img);
-    crExpectHeader(bmp, 3, 3, 8, 1078, 12);
     const unsigned char* palette = bmp.bytes + 54;
-    for (int i : {0, 1, 128, 255}) {
+    for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(palette[4 * i], i);
         EXPECT_EQ(palette[4 * i + 1], i);
         EXPECT_EQ(palette[4 * i + 2], i);
         EXPECT_EQ(palette[4 * i + 3], 0);
     }
-    crExpectRowsBottomUp(bmp, img, 1078, 4);
-}
-
-TEST(ImageToBmp, FourChannelsKeepTheFourthByte) {
-    TestImage img(4, 3, 2);
-    crPaint(img);
-    Bmp bmp(img);
-    crExpectHeader(bmp, 3, 2, 32, 54, 24);
-    crExpectRowsBottomUp(bmp, img, 54, 12);
 }
 
 }  // namespace
