@@ -19,8 +19,8 @@ int crMaskZone(const unsigned char* px) {
     return px[2] != 0 ? zone + 1 : zone;
 }
 
-// The code entry of RGB16 and RGB32: the weight in the second byte (0 for a
-// single camera), the zone in the first.
+// A code entry: the weight in the high byte (0 for a single camera), the zone
+// in the low byte.
 uint32_t crCodeEntry(const unsigned char* px, int zone) { return px[2] * 256u + static_cast<uint32_t>(zone); }
 
 uint32_t crEncodeRGB16(const unsigned char* px, int) {
@@ -41,7 +41,9 @@ uint32_t crToByte(double v) { return v >= 255.0 ? 255u : v <= 0.0 ? 0u : static_
 
 // The conversion constants are decimal reals; they are applied in double
 // precision.
-uint32_t crLuma(const unsigned char* px) { return crToByte(0.257 * px[2] + 0.504 * px[1] + 0.098 * px[0] + 16.0); }
+uint32_t crLuma(const unsigned char* px) {
+    return crToByte(0.257 * px[2] + 0.504 * px[1] + 0.098 * px[0] + 16.0);
+}
 uint32_t crChromaBlue(const unsigned char* px) {
     return crToByte(0.439 * px[0] - (0.148 * px[2] + 0.291 * px[1]) + 128.0);
 }

@@ -7,8 +7,8 @@ namespace {
 // The 16-bit fixed-point value of a whole pixel: a 6-bit left shift.
 uint32_t crWholeToFixed(int v) { return static_cast<uint32_t>(v) << 6; }
 
-// Row of source row y in the camera field that output row parity reads.
-// Both forms give y / 2 (even field) or (y - 1) / 2 (odd field) for rows
+// Position of source row y within the camera field that an output row of the
+// given parity reads. Both forms give y / 2 (even field) or (y - 1) / 2 (odd field) for rows
 // inside the field; rows above the odd field's first line go negative.
 float crFieldRow(float y, bool oddRow) {
     const int ty = static_cast<int>(y);
@@ -28,8 +28,8 @@ uint32_t crEncodeSource(float x, float y, bool oddRow, int mode) {
 }
 
 // The two writers differ only in halving x and in their no-source test: the
-// half format treats any point left of column -1 and above row 0 as
-// unmapped, so a plain (-1, -1) entry (x / 2 = -0.5) is encoded, not marked.
+// half format marks any entry whose halved column is -1 or less and whose row
+// is negative, so a plain (-1, -1) entry (x / 2 = -0.5) is encoded, not marked.
 void crWriteViewTable(int width, int height, const float* lut, unsigned char* out, int* outLen, int mode,
                       bool half) {
     for (int r = 0; r < height; ++r) {

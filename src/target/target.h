@@ -38,8 +38,10 @@ struct TopviewFrame {
 };
 
 inline TopviewFrame crTopviewFrame(const MultiviewParam* p) {
-    if (p->flags & CR_MULTI_TURNED)
-        return {p->viewHeight, p->viewWidth, static_cast<float>(p->viewHeight) - p->viewCenterY, p->viewCenterX};
+    if (p->flags & CR_MULTI_TURNED) {
+        return {p->viewHeight, p->viewWidth, static_cast<float>(p->viewHeight) - p->viewCenterY,
+                p->viewCenterX};
+    }
     return {p->viewWidth, p->viewHeight, p->viewCenterX, p->viewCenterY};
 }
 

@@ -43,14 +43,20 @@ extern "C" CR_API void crMakeTopviewParam(const MultiviewParam* p, uint16_t* out
         crCarRect(p->viewCenterX, p->viewCenterY, crCarWidthPx(p), crCarLengthPx(p)), w, h);
     const int l = car.left, t = car.top, r = car.right, b = car.bottom;
     const ZoneRect zones[kZoneCount] = {
-        {l, 0, r - l, t},     {0, 0, l, t},         {0, t, l, b - t},     {0, b, l, h - b},  {l, b, r - l, h - b},
-        {r, b, w - r, h - b}, {r, t, w - r, b - t}, {r, 0, w - r, t},     {l, t, r - l, b - t},
+        {l, 0, r - l, t},      // front band
+        {0, 0, l, t},          // front-left corner
+        {0, t, l, b - t},      // left strip
+        {0, b, l, h - b},      // rear-left corner
+        {l, b, r - l, h - b},  // rear band
+        {r, b, w - r, h - b},  // rear-right corner
+        {r, t, w - r, b - t},  // right strip
+        {r, 0, w - r, t},      // front-right corner
+        {l, t, r - l, b - t},  // vehicle
     };
     crStoreZoneBlock(zones, out, len);
 }
 
-// The view turned by 90 degrees: the vehicle's length runs along the columns
-// with its front to the left, its left side towards the bottom.
+// The view turned by 90 degrees: the vehicle's length runs along the columns.
 extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t* out, int* len) {
     const int w = p->viewWidth, h = p->viewHeight;
     const int carWidth = crCarWidthPx(p), carLength = crCarLengthPx(p);
@@ -59,8 +65,15 @@ extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t*
     const CarRect car = crClampToView({x0, y1 - carWidth, x0 + carLength, y1}, w, h);
     const int l = car.left, t = car.top, r = car.right, b = car.bottom;
     const ZoneRect zones[kZoneCount] = {
-        {0, t, l, b - t},     {0, b, l, h - b}, {l, b, r - l, h - b}, {r, b, w - r, h - b}, {r, t, w - r, b - t},
-        {r, 0, w - r, t},     {l, 0, r - l, t}, {0, 0, l, t},         {l, t, r - l, b - t},
+        {0, t, l, b - t},      // front band, left of the vehicle
+        {0, b, l, h - b},      // front-left corner
+        {l, b, r - l, h - b},  // left strip, below the vehicle
+        {r, b, w - r, h - b},  // rear-left corner
+        {r, t, w - r, b - t},  // rear band, right of the vehicle
+        {r, 0, w - r, t},      // rear-right corner
+        {l, 0, r - l, t},      // right strip, above the vehicle
+        {0, 0, l, t},          // front-right corner
+        {l, t, r - l, b - t},  // vehicle
     };
     crStoreZoneBlock(zones, out, len);
 }
