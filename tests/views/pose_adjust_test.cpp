@@ -29,17 +29,11 @@ float crErrorOf(const CameraParam& cam) {
 using Search = float (*)(CameraParam*);
 const Search kPanSearches[] = {crAdjustCameraAngle, crAdjustCameraPanAngle};
 
-// `after` with the fields a search may write copied back from `before` must
-// equal `before` byte for byte.
-void crExpectOnlyPanChanged(const CameraParam& before, CameraParam after) {
-    after.angleY = before.angleY;
-    EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
-}
-
-void crExpectOnlyPositionChanged(const CameraParam& before, CameraParam after) {
-    after.positionX = before.positionX;
-    after.positionY = before.positionY;
-    after.positionZ = before.positionZ;
+// Bytes of `after` equal those of `before` once `restore` has copied back
+// the fields a search may write.
+template <typename Restore>
+void crExpectOnlyChanged(const CameraParam& before, CameraParam after, Restore restore) {
+    restore(after, before);
     EXPECT_EQ(std::memcmp(&after, &before, sizeof before), 0);
 }
 
@@ -56,7 +50,7 @@ TEST(PanSearch, ReturnsToTheTrueAngleAndWritesOnlyIt) {
             EXPECT_NEAR(std::remainder((cam.angleY - before.angleY) * 100.0f, 1.0f), 0.0f, 0.01f);
             EXPECT_EQ(error, crErrorOf(cam));
             EXPECT_LT(error, crErrorOf(before));
-            crExpectOnlyPanChanged(before, cam);
+            crExpectOnlyChanged(before, cam, [](CameraParam& a, const CameraParam& b) { a.angleY = b.angleY; });
         }
     }
 }
@@ -70,7 +64,9 @@ TEST(PositionSearch, ReturnsToTheTrueHeightAndWritesOnlyThePosition) {
         EXPECT_NEAR(cam.positionZ, kTruth.z, 1.0f) << offset;
         EXPECT_EQ(cam.positionZ - before.positionZ, std::round(cam.positionZ - before.positionZ));
         EXPECT_EQ(error, crErrorOf(cam));
-        crExpectOnlyPositionChanged(before, cam);
+        crExpectOnlyChanged(before, cam, [](CameraParam& a, const CameraParam& b) {
+            a.positionX = b.positionX, a.positionY = b.positionY, a.positionZ = b.positionZ;
+        });
     }
 }
 
