@@ -10,34 +10,22 @@ namespace {
 // Inverse lens model about the optical centre: fisheye pixel offset to
 // pinhole sensor point.
 void crRemoveLens(const CrViewSetup& s, float& x, float& y) {
-    const float xs = x / s.pixelScaleX;
-    const float ys = y / s.pixelScaleY;
-    const float rho = sqrtf(xs * xs + ys * ys);
-    if (rho == 0.0f) {
-        x = 0.0f;
-        y = 0.0f;
-        return;
-    }
-    const float r = tanf(crLensHeightToAngle(s.undistortion, rho)) * s.focal;
-    x = r * xs / rho;
-    y = r * ys / rho;
+    crMapRadially(x, y, s.pixelScaleX, s.pixelScaleY, [&](float xs, float ys, float rho) {
+        const float r = tanf(crLensHeightToAngle(s.undistortion, rho)) * s.focal;
+        x = r * xs / rho;
+        y = r * ys / rho;
+    });
 }
 
 // Undoes the radial compression; the vertical axis is normalised by the focal
 // length scaled to the rows' pixel pitch.
 void crExpandRadially(const CrViewSetup& s, float& x, float& y) {
     const float focalY = s.focal * s.pixelScaleY / s.pixelScaleX;
-    const float xr = x / s.focal;
-    const float yr = y / focalY;
-    const float r = sqrtf(xr * xr + yr * yr);
-    if (r == 0.0f) {
-        x = 0.0f;
-        y = 0.0f;
-        return;
-    }
-    const float q = tanf(r * s.modeParam) / (2.0f * s.tanHalfMode);
-    x = q * xr / r * s.focal;
-    y = q * yr / r * focalY;
+    crMapRadially(x, y, s.focal, focalY, [&](float xr, float yr, float r) {
+        const float q = tanf(r * s.modeParam) / (2.0f * s.tanHalfMode);
+        x = q * xr / r * s.focal;
+        y = q * yr / r * focalY;
+    });
 }
 
 }  // namespace

@@ -50,33 +50,21 @@ CrViewSetup crPrepareView(const ViewParam* view, bool limitZoom, int keystoneWid
 // Moves the point along its radius so that its normalised distance rho from
 // the centre becomes atan(2 rho tan(m / 2)) / m.
 void crCompressRadially(const CrViewSetup& s, float& u, float& v) {
-    const float un = u / s.focal;
-    const float vn = v / s.focal;
-    const float rho = sqrtf(un * un + vn * vn);
-    if (rho == 0.0f) {
-        u = 0.0f;
-        v = 0.0f;
-        return;
-    }
-    const float q = atanf(2.0f * rho * s.tanHalfMode) / s.modeParam;
-    u = s.focal * un * (q / rho);
-    v = s.focal * vn * (q / rho);
+    crMapRadially(u, v, s.focal, s.focal, [&](float un, float vn, float rho) {
+        const float q = atanf(2.0f * rho * s.tanHalfMode) / s.modeParam;
+        u = s.focal * un * (q / rho);
+        v = s.focal * vn * (q / rho);
+    });
 }
 
 // Forward lens model about the optical centre: pinhole sensor point to
 // fisheye pixel offset.
 void crApplyLens(const CrViewSetup& s, float& u, float& v) {
-    const float xn = u / s.focal;
-    const float yn = v / s.focal;
-    const float r = sqrtf(xn * xn + yn * yn);
-    if (r == 0.0f) {
-        u = 0.0f;
-        v = 0.0f;
-        return;
-    }
-    const float rho = crLensAngleToHeight(s.distortion, atanf(r));
-    u = xn * (rho / r) * s.pixelScaleX;
-    v = yn * (rho / r) * s.pixelScaleY;
+    crMapRadially(u, v, s.focal, s.focal, [&](float xn, float yn, float r) {
+        const float rho = crLensAngleToHeight(s.distortion, atanf(r));
+        u = xn * (rho / r) * s.pixelScaleX;
+        v = yn * (rho / r) * s.pixelScaleY;
+    });
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // View geometry internals.
 #pragma once
 
+#include <cmath>
+
 #include "camrig.h"
 
 // Disagreement between the record's ground points and its image points
@@ -44,6 +46,22 @@ CrViewSetup crPrepareOverlayView(const ViewParam* view);
 // view position (a, b) already relative to the view centre and shift; returns
 // the camera pixel.
 Point2f crViewToCamera(const CrViewSetup& s, float a, float b);
+
+// Radial maps about the optical centre: (x, y) is normalised to
+// (x / nx, y / ny) of length r; a zero length gives (0, 0), otherwise
+// place(xn, yn, r) writes the moved point.
+template <typename Place>
+void crMapRadially(float& x, float& y, float nx, float ny, Place place) {
+    const float xn = x / nx;
+    const float yn = y / ny;
+    const float r = sqrtf(xn * xn + yn * yn);
+    if (r == 0.0f) {
+        x = 0.0f;
+        y = 0.0f;
+        return;
+    }
+    place(xn, yn, r);
+}
 
 // ---- Parking guide ------------------------------------------------------------
 
