@@ -2,6 +2,8 @@
 // picture's scale and offset put them at.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "view_support.h"
 
 namespace {
@@ -56,6 +58,16 @@ TEST(OverlayLut, RadialCompressionAppliesForANegativeAngleToo) {
         without.flags &= ~CR_VIEW_RADIAL;
         return crViewLut(without).at(360, 300).x;
     }());
+}
+
+TEST(OverlayLut, KeystoneSpreadsOverTheViewsOwnSize) {
+    OverlayScene scene(1.0f, 0);
+    scene.view.outWidth = 600;  // not the camera's 640 x 480
+    scene.view.outHeight = 400;
+    scene.view.keystoneX = 10.0f;
+    const TestLut lut = scene.lut(1000, 1000);
+    const float kx = 2.0f * std::tan(static_cast<float>(10.0 * 3.141592653589793 / 180.0)) / 400.0f;
+    EXPECT_NEAR(lut.at(420, 240).x, 500.0f + 100.0f / (100.0f * kx + 1.0f), 1e-3f);
 }
 
 }  // namespace

@@ -168,4 +168,18 @@ TEST(ViewModeLut, RadialCompressionNeedsAPositiveAngle) {
     EXPECT_EQ(compressed.at(320, 240).x, plain.at(320, 240).x);  // the centre stays
 }
 
+// tan of an angle in degrees, converted as the library converts it.
+float crTanDegrees(float degrees) { return std::tan(static_cast<float>(degrees * 3.141592653589793 / 180.0)); }
+
+TEST(ViewModeLut, KeystoneSpreadsOverTheCrossedCameraSize) {
+    CameraParam cam = crTestFisheye();  // 640 x 480
+    ViewParam view = crNeutralView(&cam);
+    view.keystoneX = 10.0f;
+    view.keystoneY = -6.0f;
+    const TestLut lut = crViewLut(view);
+    const float kx = 2.0f * crTanDegrees(10.0f) / 480.0f, ky = 2.0f * crTanDegrees(-6.0f) / 640.0f;
+    EXPECT_NEAR(lut.at(420, 240).x, 320.0f + 100.0f / (100.0f * kx + 1.0f), 1e-3f);
+    EXPECT_NEAR(lut.at(320, 140).y, 240.0f - 100.0f / (-100.0f * ky + 1.0f), 1e-3f);
+}
+
 }  // namespace
