@@ -14,5 +14,8 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/camrigConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/camrigConfig.cmake ${PROJECT_BINARY_DIR}/camrigConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/camrig)
 
+# The pkg-config file locates the prefix from its own folder, so an install
+# moved with --prefix stays usable.
+file(RELATIVE_PATH CAMRIG_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/camrig.pc.in ${PROJECT_BINARY_DIR}/camrig.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/camrig.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
