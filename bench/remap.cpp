@@ -142,21 +142,21 @@ private:
 };
 
 void crPrintRatios(const std::map<std::string, FrameTime>& times) {
-        const char* scenes[] = {"1280x800 -> 1280x720", "720x480 -> 720x480"};
-        const char* samplers[] = {"nearest", "bilinear", "bicubic"};
-        std::printf("\ncamrig / OpenCV, time per frame in ms (single thread; CPU time is steadier on a busy machine):\n");
-        std::printf("  %-22s %-9s %18s %18s %14s\n", "case", "sampler", "camrig real/cpu", "OpenCV real/cpu",
-                    "ratio real/cpu");
-        for (int scene = 0; scene < 2; ++scene)
-            for (int sampler = 0; sampler < 3; ++sampler) {
-                const std::string args = "/scene:" + std::to_string(scene) + "/sampler:" + std::to_string(sampler);
-                const auto ours = times.find("crBenchCamrig" + args), theirs = times.find("crBenchOpenCV" + args);
-                if (ours == times.end() || theirs == times.end()) continue;
-                const FrameTime& a = ours->second;
-                const FrameTime& b = theirs->second;
-                std::printf("  %-22s %-9s %8.3f /%8.3f %8.3f /%8.3f %6.2f /%6.2f\n", scenes[scene], samplers[sampler],
-                            a.real, a.cpu, b.real, b.cpu, a.real / b.real, a.cpu / b.cpu);
-            }
+    const char* scenes[] = {"1280x800 -> 1280x720", "720x480 -> 720x480"};
+    const char* samplers[] = {"nearest", "bilinear", "bicubic"};
+    std::printf("\ncamrig / OpenCV, time per frame in ms (single thread; CPU time is steadier on a busy machine):\n");
+    std::printf("  %-22s %-9s %18s %18s %14s\n", "case", "sampler", "camrig real/cpu", "OpenCV real/cpu",
+                "ratio real/cpu");
+    for (int scene = 0; scene < 2; ++scene)
+        for (int sampler = 0; sampler < 3; ++sampler) {
+            const std::string args = "/scene:" + std::to_string(scene) + "/sampler:" + std::to_string(sampler);
+            const auto ours = times.find("crBenchCamrig" + args), theirs = times.find("crBenchOpenCV" + args);
+            if (ours == times.end() || theirs == times.end()) continue;
+            const FrameTime& a = ours->second;
+            const FrameTime& b = theirs->second;
+            std::printf("  %-22s %-9s %8.3f /%8.3f %8.3f /%8.3f %6.2f /%6.2f\n", scenes[scene], samplers[sampler],
+                        a.real, a.cpu, b.real, b.cpu, a.real / b.real, a.cpu / b.cpu);
+        }
 }
 
 }  // namespace

@@ -53,8 +53,8 @@ unsigned char* crImageToBmp(const Image* img, int* outSize) {
     const int rowSize = bitCount / 8 * img->width;
     const int paddedRow = crAlign4(rowSize);
     const int imageSize = paddedRow * img->height;
-    const int pixelOffset = bitCount == 8 ? kFileHeaderBytes + kInfoHeaderBytes + kPaletteBytes
-                                          : kFileHeaderBytes + kInfoHeaderBytes;
+    const int pixelOffset =
+        bitCount == 8 ? kFileHeaderBytes + kInfoHeaderBytes + kPaletteBytes : kFileHeaderBytes + kInfoHeaderBytes;
     const int fileSize = pixelOffset + imageSize;
     unsigned char* out = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(fileSize)));
     if (!out) return nullptr;

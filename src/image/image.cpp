@@ -1,8 +1,9 @@
 // Pictures and row arrays: construction, release and packed-buffer copies.
+#include "image.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "image.h"
 #include "numerics/rounding.h"
 
 unsigned char** crAllocRows(int rowBytes, int count) { return crAllocRowArray<unsigned char>(rowBytes, count); }

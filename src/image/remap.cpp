@@ -25,12 +25,11 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
 template <int N>
 void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
-    crForEachBilinearSample<N>(src, dst, lut, fill,
-                               [n](unsigned char* out, const unsigned char* top, const unsigned char* bottom,
-                                   const TapWeights& wx, const TapWeights& wy) {
-                                   for (int k = 0; k < n; ++k)
-                                       out[k] = crBilinearByte(top[k], top[k + n], bottom[k], bottom[k + n], wx, wy);
-                               });
+    auto mix = [n](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
+                   const TapWeights& wy) {
+        for (int k = 0; k < n; ++k) out[k] = crBilinearByte(top[k], top[k + n], bottom[k], bottom[k + n], wx, wy);
+    };
+    crForEachBilinearSample<N>(src, dst, lut, fill, mix);
 }
 
 // One source row of the 4 x 4 footprint, summed in column order.

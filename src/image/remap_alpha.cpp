@@ -5,27 +5,22 @@
 
 namespace {
 
-// A neighbour that holds the key stands in for the top-left tap.
-inline unsigned char crUnlessKey(unsigned char p, unsigned char key, unsigned char stand) {
-    return p == key ? stand : p;
+// A top-left tap that holds the key yields the key; neighbours that hold it
+// stand in as the top-left tap.
+inline unsigned char crKeyedByte(unsigned char p00, unsigned char p01, unsigned char p10, unsigned char p11,
+                                 unsigned char key, const TapWeights& wx, const TapWeights& wy) {
+    if (p00 == key) return key;
+    return crBilinearByte(p00, p01 == key ? p00 : p01, p10 == key ? p00 : p10, p11 == key ? p00 : p11, wx, wy);
 }
 
 template <int N>
 void crKeyedBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* key) {
     const int n = N ? N : dst->channels;
-    crForEachBilinearSample<N>(
-        src, dst, lut, key,
-        [n, key](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
-                 const TapWeights& wy) {
-            for (int k = 0; k < n; ++k) {
-                const unsigned char kk = key[k];
-                const unsigned char p00 = top[k];
-                out[k] = p00 == kk ? kk
-                                   : crBilinearByte(p00, crUnlessKey(top[k + n], kk, p00),
-                                                    crUnlessKey(bottom[k], kk, p00),
-                                                    crUnlessKey(bottom[k + n], kk, p00), wx, wy);
-            }
-        });
+    auto mix = [n, key](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
+                        const TapWeights& wy) {
+        for (int k = 0; k < n; ++k) out[k] = crKeyedByte(top[k], top[k + n], bottom[k], bottom[k + n], key[k], wx, wy);
+    };
+    crForEachBilinearSample<N>(src, dst, lut, key, mix);
 }
 
 }  // namespace

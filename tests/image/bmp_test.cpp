@@ -7,82 +7,71 @@
 
 namespace {
 
-uint32_t crLe32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t crLe16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-struct Bmp {
-    int size = -1;
-    unsigned char* bytes;
-    explicit Bmp(const Image* img) : bytes(crImageToBmp(img, &size)) {}
-    ~Bmp() { std::free(bytes); }
-};
-
-void crExpectHeader(const Bmp& bmp, int width, int height, int bits, int offset, int imageSize) {
-    const unsigned char* b = bmp.bytes;
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(bmp.size, offset + imageSize);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(crLe32(b + 2), static_cast<uint32_t>(offset + imageSize));
-    EXPECT_EQ(crLe32(b + 6), 0u);
-    EXPECT_EQ(crLe32(b + 10), static_cast<uint32_t>(offset));
-    EXPECT_EQ(crLe32(b + 14), 40u);
-    EXPECT_EQ(crLe32(b + 18), static_cast<uint32_t>(width));
-    EXPECT_EQ(crLe32(b + 22), static_cast<uint32_t>(height));
-    EXPECT_EQ(crLe16(b + 26), 1);
-    EXPECT_EQ(crLe16(b + 28), bits);
-    EXPECT_EQ(crLe32(b + 30), 0u);
-    EXPECT_EQ(crLe32(b + 34), static_cast<uint32_t>(imageSize));
-    for (int i = 38; i < 54; ++i) EXPECT_EQ(b[i], 0) << i;
-}
-
-void crPaint(TestImage& img) {
-    for (int r = 0; r < img->height; ++r)
-        for (int i = 0; i < img->stride; ++i) img->data[r][i] = static_cast<unsigned char>(100 * r + i + 1);
-}
-
-// The last picture row is stored first; padding bytes are zero, whatever the
-// picture's own padding holds.
-void crExpectRowsBottomUp(const Bmp& bmp, TestImage& img, int offset, int paddedRow) {
-    const int rowBytes = img->channels * img->width;
-    for (int r = 0; r < img->height; ++r) {
-        const unsigned char* stored = bmp.bytes + offset + (img->height - 1 - r) * paddedRow;
-        for (int i = 0; i < rowBytes; ++i) ASSERT_EQ(stored[i], img->data[r][i]) << "row " << r << " byte " << i;
-        for (int i = rowBytes; i < paddedRow; ++i) ASSERT_EQ(stored[i], 0) << "row " << r << " byte " << i;
-    }
+uint32_t crLittleEndian(const unsigned char* p, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
+    return v;
 }
 
 TEST(ImageToBmp, HeaderAndBottomUpRowsForEachChannelCount) {
     const struct {
         int channels, width, height, bits, offset, paddedRow;
     } cases[] = {
-        {3, 5, 2, 24, 54, 16},   // row size 15: one padding byte
-        {1, 3, 3, 8, 1078, 4},   // grey: palette before the rows
-        {4, 3, 2, 32, 54, 12},   // fourth byte kept as stored
-        {1, 0, 0, 8, 1078, 0},   // empty picture: headers and palette only
+        {3, 5, 2, 24, 54, 16},  // row size 15: one padding byte
+        {1, 3, 3, 8, 1078, 4},  // grey: palette before the rows
+        {4, 3, 2, 32, 54, 12},  // fourth byte kept as stored
+        {1, 0, 0, 8, 1078, 0},  // empty picture: headers and palette only
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(t.channels);
         TestImage img(t.channels, t.width, t.height);
-        crPaint(img);
-        Bmp bmp(img);
-        crExpectHeader(bmp, t.width, t.height, t.bits, t.offset, t.paddedRow * t.height);
-        crExpectRowsBottomUp(bmp, img, t.offset, t.paddedRow);
+        for (int r = 0; r < t.height; ++r)
+            for (int i = 0; i < img->stride; ++i) img->data[r][i] = static_cast<unsigned char>(100 * r + i + 1);
+        int size = -1;
+        unsigned char* b = crImageToBmp(img, &size);
+        ASSERT_NE(b, nullptr);
+        const int imageSize = t.paddedRow * t.height;
+        EXPECT_EQ(size, t.offset + imageSize);
+        EXPECT_EQ(b[0], 'B');
+        EXPECT_EQ(b[1], 'M');
+        const uint32_t fields[][3] = {// offset, bytes, value
+                                      {2, 4, uint32_t(size)},
+                                      {6, 4, 0},
+                                      {10, 4, uint32_t(t.offset)},
+                                      {14, 4, 40},
+                                      {18, 4, uint32_t(t.width)},
+                                      {22, 4, uint32_t(t.height)},
+                                      {26, 2, 1},
+                                      {28, 2, uint32_t(t.bits)},
+                                      {30, 4, 0},
+                                      {34, 4, uint32_t(imageSize)},
+                                      {38, 4, 0},
+                                      {42, 4, 0},
+                                      {46, 4, 0},
+                                      {50, 4, 0}};
+        for (const auto& f : fields) EXPECT_EQ(crLittleEndian(b + f[0], int(f[1])), f[2]) << "offset " << f[0];
+        // The last picture row comes first; padding bytes are zero, whatever
+        // the picture's own padding holds.
+        const int rowBytes = t.channels * t.width;
+        for (int r = 0; r < t.height; ++r) {
+            const unsigned char* stored = b + t.offset + (t.height - 1 - r) * t.paddedRow;
+            EXPECT_EQ(Bytes(stored, stored + rowBytes), Bytes(img->data[r], img->data[r] + rowBytes)) << r;
+            EXPECT_EQ(Bytes(stored + rowBytes, stored + t.paddedRow), Bytes(t.paddedRow - rowBytes, 0)) << r;
+        }
+        std::free(b);
     }
 }
 
 TEST(ImageToBmp, GreyPaletteRunsFromBlackToWhite) {
     TestImage img(1, 1, 1);
-    Bmp bmp(img);
-    const unsigned char* palette = bmp.bytes + 54;
+    int size = 0;
+    unsigned char* b = crImageToBmp(img, &size);
+    ASSERT_NE(b, nullptr);
     for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(palette[4 * i], i);
-        EXPECT_EQ(palette[4 * i + 1], i);
-        EXPECT_EQ(palette[4 * i + 2], i);
-        EXPECT_EQ(palette[4 * i + 3], 0);
+        const unsigned char g = static_cast<unsigned char>(i);
+        EXPECT_EQ(Bytes(b + 54 + 4 * i, b + 58 + 4 * i), (Bytes{g, g, g, 0}));
     }
+    std::free(b);
 }
 
 }  // namespace

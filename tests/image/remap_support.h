@@ -1,5 +1,4 @@
-// Small builders shared by the remapping tests: pictures with chosen pixels
-// and LUTs from lists of source positions.
+// Pictures and LUTs for the image tests, released when they go out of scope.
 #pragma once
 
 #include <initializer_list>
@@ -8,7 +7,9 @@
 
 #include "image/image.h"
 
-// A picture released when the holder goes out of scope.
+using Bytes = std::vector<unsigned char>;
+
+// A picture with every byte cleared.
 struct TestImage {
     Image* img;
     TestImage(int channels, int width, int height) : img(crCreateImage(channels, width, height)) {
@@ -18,16 +19,16 @@ struct TestImage {
     TestImage(const TestImage&) = delete;
     TestImage& operator=(const TestImage&) = delete;
     unsigned char* px(int c, int r) { return img->data[r] + c * img->channels; }
+    Bytes pixel(int c, int r) { return Bytes(px(c, r), px(c, r) + img->channels); }
     Image* operator->() { return img; }
     operator Image*() { return img; }
 };
 
-// A LUT of `height` rows of `width` pairs.
+// A LUT of `height` rows of `width` pairs, or one row of the given pairs.
 struct TestLut {
     float** rows;
     int height;
     TestLut(int width, int height_) : rows(crAllocLut(width, height_)), height(height_) {}
-    // One row holding the given (x, y) pairs.
     explicit TestLut(std::initializer_list<std::pair<float, float>> pairs)
         : TestLut(static_cast<int>(pairs.size()), 1) {
         int c = 0;
