@@ -2,6 +2,7 @@
 #include "singleview.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -154,8 +155,8 @@ int crSingleGetFOV(EngineHandle* h, float* horizontal, float* vertical) {
 
     const float across = crIncidence(cam, row + 2 * left) + crIncidence(cam, row + 2 * right);
     const float down = crIncidence(cam, lut[top] + column) + crIncidence(cam, lut[bottom] + column);
-    if (horizontal) *horizontal = across < 0.0f ? -across : across;
-    if (vertical) *vertical = down < 0.0f ? -down : down;
+    if (horizontal) *horizontal = std::fabs(across);
+    if (vertical) *vertical = std::fabs(down);
     return 0;
 }
 

@@ -36,8 +36,9 @@ bool crOverlayGroundHomography(const CameraParam* cam, float h[9]) {
 
 void crGetOverlayLUT(int pictureWidth, int pictureHeight, float** lut, const ViewParam* view) {
     const CameraParam* cam = view->camera;
-    float h[9];
-    if (!crOverlayGroundHomography(cam, h)) return;
+    float h[9] = {};
+    // Without memory for the homography no pixel has a ground point.
+    const bool ground = crOverlayGroundHomography(cam, h);
     const CrViewSetup s = crPrepareOverlayView(view);
     const float centerX = view->centerX, centerY = view->centerY;
     const float shiftX = view->shiftX, shiftY = view->shiftY;
@@ -52,12 +53,13 @@ void crGetOverlayLUT(int pictureWidth, int pictureHeight, float** lut, const Vie
     for (int r = 0; r < outHeight; ++r) {
         float* row = lut[r];
         for (int c = 0; c < outWidth; ++c) {
+            row[2 * c] = -1.0f;
+            row[2 * c + 1] = -1.0f;
+            if (!ground) continue;
             const Point2f pixel = crViewToCamera(s, (static_cast<float>(c) - centerX) - shiftX,
                                                  (static_cast<float>(r) - centerY) - shiftY);
             Point2f sensor;
             crFeatureUndistortion(&pixel, &sensor, cam);
-            row[2 * c] = -1.0f;
-            row[2 * c + 1] = -1.0f;
             float w = h[6] * sensor.x + h[7] * sensor.y + h[8];
             if (w < 0.0f) continue;  // behind the camera
             if (w == 0.0f) w = 1.0f;
