@@ -167,6 +167,8 @@ int crSingleGetMaskLen(EngineHandle* h, int* len, int scaleBase) {
     s->maskScaleBase = static_cast<float>(scaleBase);
     Image* strip = crRenderMaskPicture(s);
     if (strip) {
+        // An encoding beyond the capacity leaves no mask (length 0) rather
+        // than a truncated one that the target would draw wrongly.
         s->maskLength = crEncodeMask(strip, s->mask, kSingleviewMaskCapacity);
         crReleaseImage(&strip);
     }
