@@ -1,5 +1,6 @@
 // The LUT text file, byte for byte.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -11,7 +12,7 @@
 namespace {
 
 std::string crSaved(float* const* lut, int width, int height) {
-    const std::string path = ::testing::TempDir() + "camrig_lut_text.txt";
+    const std::string path = ::testing::TempDir() + "camrig_lut_text_" + std::to_string(getpid()) + ".txt";
     std::remove(path.c_str());
     crSaveLutText(path.c_str(), lut, width, height);
     std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,7 +34,8 @@ struct SingleviewRig {
     PackedPicture picture{20, 10, 90};
     PackedPicture overlay{8, 8};
     std::vector<unsigned char> table = std::vector<unsigned char>(64 * 48 * 4);
-    std::string path = ::testing::TempDir() + "camrig_singleview_session.out";
+    // Tests run as parallel processes: one file name each.
+    std::string path = ::testing::TempDir() + "camrig_singleview_" + std::to_string(getpid()) + ".out";
 
     explicit SingleviewRig(uint32_t flags = 0) {
         view.flags = flags;
