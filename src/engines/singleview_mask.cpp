@@ -106,7 +106,8 @@ Image* crRenderMaskPicture(SingleviewState* s) {
         return nullptr;
     }
     // The strip covers the view's field at kMaskStripBase / base of its
-    // horizontal resolution. The view centre is left at the middle column.
+    // horizontal resolution. Afterwards the view centre is left at the middle
+    // of the view, which the engine assumes it to be.
     const int outWidth = view->outWidth;
     const float zoomX = view->zoomX;
     view->outWidth = width;
