@@ -160,7 +160,10 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
     s->lineWidth = p->lineWidth;
     s->mode = p->mode;
     crTopviewPlaceCar(s, p, frame);
-    crTopviewBuildTables(s, p, frame);
+    if (!crTopviewBuildTables(s, p, frame)) {
+        crReleaseViewBuffers(s);  // no half-built tables: the engine waits for the next Init
+        return 0;
+    }
     if (s->mode == 4) return 0;
     crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
     crTopviewPaintBlendMap(s, p);
@@ -177,7 +180,7 @@ TopviewState::~TopviewState() {
     crReleaseImage(&frame);
 }
 
-void crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {
+bool crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {
     Matrix* m[kTopviewCameras] = {};
     bool ok = true;
     for (int slot = 0; slot < kTopviewCameras; ++slot) {
@@ -190,6 +193,7 @@ void crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const Topvie
         crBuildCameraTable(s, m[slot], &p->cameras[slot], s->luts[pos], s->weights[pos], frame, p->scale, slot);
     }
     for (Matrix* matrix : m) crFreeMatrix(&matrix);
+    return ok;
 }
 
 const CrEngineSlot kTopviewOps[kMultiSlotCount] = {

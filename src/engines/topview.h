@@ -82,8 +82,9 @@ inline void crTurnFrame(int width, int height, FrameRow frameRow, CallerRow call
     }
 }
 
-// topview.cpp
-void crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame);
+// topview.cpp: LUTs and weights of the four cameras from the records; false
+// (tables untouched) when its scratch matrices cannot be allocated.
+bool crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame);
 
 // topview_blend.cpp
 void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame);

@@ -1,0 +1,75 @@
+// Top-view lifecycle under valgrind: buffers reused and replaced across
+// Inits, every operation on a turned 45 x 60 view whose caller rows and frame
+// rows pad differently, and Release twice.
+#include <cstdio>
+#include <string>
+
+#include "topview_fixture.h"
+
+namespace {
+
+using TopviewLeakTest = TopviewTest;
+
+void crExerciseEveryOperation(EngineHandle* h, MultiviewParam* param) {
+    const std::vector<unsigned char> frame(static_cast<size_t>(crPackedStride(320)) * 240, 77);
+    std::vector<unsigned char> out(static_cast<size_t>(crPackedStride(param->viewWidth)) * param->viewHeight);
+    EXPECT_EQ(crMultiviewApply(h, frame.data(), frame.data(), nullptr, frame.data(), out.data()), 0);
+    int len = 0;
+    crMultiviewGetLUTLen(h, &len);
+    std::vector<unsigned char> lut(static_cast<size_t>(len));
+    for (int slot = 0; slot < 4; ++slot) crMultiviewGetLUT(h, lut.data(), len, slot);
+    for (int format = 0; format < 4; ++format) {
+        crMultiviewGetMaskLen(h, &len, format);
+        std::vector<unsigned char> mask(static_cast<size_t>(len));
+        crMultiviewGetMask(h, mask.data(), len, format);
+    }
+    TestPicture picture(30, 20);
+    picture.fill(40, 50, 60);
+    crMultiviewSetImage(h, 30, 20, picture.bytes.data(), CR_CAR_PICTURE, 0, 0, 0, 0);
+    crMultiviewSetImage(h, 30, 20, picture.bytes.data(), 0, -5, 40, 17, 9);
+    crMultiviewSetImage(h, 30, 20, picture.bytes.data(), CR_REPLACE_MAP, 0, 0, 0, 0);
+    crMultiviewSetImage(h, 0, 0, nullptr, CR_CLEAR_OVERLAY, 0, 0, 0, 0);
+    const std::string path = ::testing::TempDir() + "topview_leak.bmp";
+    crMultiviewSaveImage(h, path.c_str());
+    crMultiviewSaveLUT(h, path.c_str(), CR_SLOT_LEFT);
+    std::remove(path.c_str());
+    const float offsets[6] = {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f};
+    param->cameras[CR_SLOT_REAR].pointCount = 3;
+    EXPECT_EQ(crMultiviewAdjustCameraPose(h, param, offsets, CR_SLOT_REAR), 0);
+}
+
+TEST_F(TopviewLeakTest, ReInitWithTheSameAndAChangedSizeThenReleaseTwice) {
+    EXPECT_EQ(crMultiviewInit(h, nullptr), 0);
+    MultiviewParam noCameras = param;
+    noCameras.cameras = nullptr;
+    EXPECT_EQ(crMultiviewInit(h, &noCameras), 0);
+    for (int mode : {0, 1, 2, 3, 5, 4}) {
+        param.mode = mode;
+        crMultiviewInit(h, &param);
+        crExerciseEveryOperation(h, &param);
+    }
+    param.viewWidth = 120;
+    crMultiviewInit(h, &param);
+    crExerciseEveryOperation(h, &param);
+    cams[CR_SLOT_FRONT].imageWidth = 330;  // a new frame image
+    crMultiviewInit(h, &param);
+    EXPECT_EQ(crMultiviewRelease(&h), 0);
+    EXPECT_EQ(h, nullptr);
+    EXPECT_EQ(crMultiviewRelease(&h), 0);
+}
+
+TEST_F(TopviewLeakTest, TurnedViewWhoseRowsPadDifferently) {
+    param.flags = CR_MULTI_TURNED | CR_MULTI_TINT;
+    param.viewWidth = 45;
+    param.viewHeight = 60;
+    param.viewCenterX = 22.0f;
+    param.viewCenterY = 30.0f;
+    param.scale = 6.0f;
+    for (int mode : {0, 2, 5}) {
+        param.mode = mode;
+        crMultiviewInit(h, &param);
+        crExerciseEveryOperation(h, &param);
+    }
+}
+
+}  // namespace
