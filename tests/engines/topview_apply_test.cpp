@@ -321,7 +321,7 @@ TEST_F(TopviewApplyTest, SaveImageWritesTheBlendMapAsBmp) {
     param.flags = CR_MULTI_TURNED;
     param.mode = 5;
     crMultiviewInit(h, &param);
-    const std::string path = ::testing::TempDir() + "topview_map.bmp";
+    const std::string path = crTempPath("topview_map.bmp");
     std::remove(path.c_str());
     crMultiviewSaveImage(h, path.c_str());
     std::ifstream file(path, std::ios::binary);
@@ -345,7 +345,7 @@ TEST_F(TopviewApplyTest, SaveLutWritesTheFrameTableOfOneSlot) {
     param.viewCenterY = 2.0f;
     param.scale = 50.0f;
     crMultiviewInit(h, &param);
-    const std::string path = ::testing::TempDir() + "topview_lut.txt";
+    const std::string path = crTempPath("topview_lut.txt");
     std::remove(path.c_str());
     crMultiviewSaveLUT(h, path.c_str(), 4);
     EXPECT_FALSE(std::ifstream(path).good());

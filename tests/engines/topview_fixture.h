@@ -3,12 +3,19 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <string>
 #include <vector>
 
 #include "camrig.h"
 #include "engines/topview.h"
 #include "numerics/rounding.h"
+
+// A scratch file of this process: ctest runs the tests as parallel processes.
+inline std::string crTempPath(const char* name) {
+    return ::testing::TempDir() + "camrig_" + name + "_" + std::to_string(getpid());
+}
 
 // Equidistant lens (100 pixels per radian), 320 x 240 image, 1 m up.
 inline CameraParam crTestDownCamera(float x, float y) {

@@ -29,7 +29,7 @@ void crExerciseEveryOperation(EngineHandle* h, MultiviewParam* param) {
     crMultiviewSetImage(h, 30, 20, picture.bytes.data(), 0, -5, 40, 17, 9);
     crMultiviewSetImage(h, 30, 20, picture.bytes.data(), CR_REPLACE_MAP, 0, 0, 0, 0);
     crMultiviewSetImage(h, 0, 0, nullptr, CR_CLEAR_OVERLAY, 0, 0, 0, 0);
-    const std::string path = ::testing::TempDir() + "topview_leak.bmp";
+    const std::string path = crTempPath("topview_leak.bmp");
     crMultiviewSaveImage(h, path.c_str());
     crMultiviewSaveLUT(h, path.c_str(), CR_SLOT_LEFT);
     std::remove(path.c_str());
