@@ -106,10 +106,7 @@ TEST_F(TopviewApplyTest, ApplyBeforeInitLeavesTheOutputAlone) {
 // pixels need 180: neither buffer may be sized for the other.
 TEST_F(TopviewApplyTest, TurnedFrameHandsEveryOutputBackInTheCallersOrientation) {
     param.flags = CR_MULTI_TURNED;
-    param.viewWidth = 45;
-    param.viewHeight = 60;
-    param.viewCenterX = 20.0f;
-    param.viewCenterY = 30.0f;
+    setView(45, 60, 20.0f, 30.0f, 2.0f);
     param.mode = 7;
     crMultiviewInit(h, &param);
     ASSERT_EQ(state()->width, 60);
@@ -339,11 +336,7 @@ TEST_F(TopviewApplyTest, SaveImageWritesTheBlendMapAsBmp) {
 }
 
 TEST_F(TopviewApplyTest, SaveLutWritesTheFrameTableOfOneSlot) {
-    param.viewWidth = 8;
-    param.viewHeight = 5;
-    param.viewCenterX = 4.0f;
-    param.viewCenterY = 2.0f;
-    param.scale = 50.0f;
+    setView(8, 5, 4.0f, 2.0f, 50.0f);
     crMultiviewInit(h, &param);
     const std::string path = crTempPath("topview_lut.txt");
     std::remove(path.c_str());

@@ -55,17 +55,20 @@ protected:
         param.blendAngle = 10.0f;
         param.carColor = 0x00112233u;
         param.lineWidth = 1;
-        param.viewWidth = 200;
-        param.viewHeight = 300;
-        param.viewCenterX = 100.0f;
-        param.viewCenterY = 150.0f;
-        param.scale = 2.0f;
+        setView(200, 300, 100.0f, 150.0f, 2.0f);
         param.cameras = cams;
         h = crMultiviewCreate(0);
         ASSERT_NE(h, nullptr);
     }
     void TearDown() override { crMultiviewRelease(&h); }
 
+    void setView(int width, int height, float centerX, float centerY, float scale) {
+        param.viewWidth = width;
+        param.viewHeight = height;
+        param.viewCenterX = centerX;
+        param.viewCenterY = centerY;
+        param.scale = scale;
+    }
     TopviewState* state() const { return static_cast<TopviewState*>(h->state); }
     const unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * c; }
     void setMap(int c, int r, unsigned char b0, unsigned char b1, unsigned char b2) {

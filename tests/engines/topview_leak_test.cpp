@@ -60,11 +60,7 @@ TEST_F(TopviewLeakTest, ReInitWithTheSameAndAChangedSizeThenReleaseTwice) {
 
 TEST_F(TopviewLeakTest, TurnedViewWhoseRowsPadDifferently) {
     param.flags = CR_MULTI_TURNED | CR_MULTI_TINT;
-    param.viewWidth = 45;
-    param.viewHeight = 60;
-    param.viewCenterX = 22.0f;
-    param.viewCenterY = 30.0f;
-    param.scale = 6.0f;
+    setView(45, 60, 22.0f, 30.0f, 6.0f);
     for (int mode : {0, 2, 5}) {
         param.mode = mode;
         crMultiviewInit(h, &param);

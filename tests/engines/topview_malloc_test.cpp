@@ -39,11 +39,7 @@ TEST_F(TopviewMallocTest, ApplyAllocatesNothing) {
 
 TEST_F(TopviewMallocTest, FailedAllocationInInitLeavesASafeEngine) {
     // A small view keeps the number of allocations, and so of cases, low.
-    param.viewWidth = 20;
-    param.viewHeight = 30;
-    param.viewCenterX = 10.0f;
-    param.viewCenterY = 15.0f;
-    param.scale = 20.0f;
+    setView(20, 30, 10.0f, 15.0f, 20.0f);
     crMultiviewInit(h, &param);
     const std::vector<unsigned char> reference = apply(h);
     size_t initAllocations = 0;
