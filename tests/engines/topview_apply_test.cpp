@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/image.h"
+#include "numerics/numerics.h"
 #include "topview_fixture.h"
 
 namespace {
@@ -213,6 +214,56 @@ TEST_F(TopviewApplyTest, LutsAgreeWithTheCameraModel) {
             ++checked;
         }
     EXPECT_GT(checked, 100);
+}
+
+// The text's formulation, q = M (X, Y, 0, 1) through crMultiplyMat and the
+// lens steps one by one, gives the LUT's values to the bit.
+TEST_F(TopviewApplyTest, LutsMatchTheMatrixFormulationBitForBit) {
+    CameraParam& cam = cams[CR_SLOT_REAR];
+    cam.angleX = 17.0f;
+    cam.angleZ = 183.0f;
+    cam.angleY = -4.5f;
+    cam.originX = 55.0f;  // not applied by the top view
+    const float k[5] = {1.02f, -0.031f, 0.0042f, -0.0003f, 0.00001f};
+    std::copy(k, k + 5, cam.distortion);
+    crMultiviewInit(h, &param);
+
+    CameraParam centred = cam;
+    centred.originX = 0.0f;
+    Matrix* m = crCreateMatrix(3, 4);
+    Matrix* point = crCreateMatrix(4, 1);
+    Matrix* q = crCreateMatrix(3, 1);
+    crGetProjection3x4(m, &centred);
+    int mapped = 0;
+    for (int r = 0; r < 300; r += 7)
+        for (int c = 0; c < 200; c += 5) {
+            point->data[0][0] = (c - 100.0f) * 2.0f;
+            point->data[1][0] = 2.0f * (r - 150.0f);
+            point->data[2][0] = 0.0f;
+            point->data[3][0] = 1.0f;
+            crMultiplyMat(m, point, q);
+            const float z = q->data[2][0] == 0.0f ? 1.0f : q->data[2][0];
+            const float xn = q->data[0][0] / z, yn = q->data[1][0] / z;
+            const float rr = sqrtf(xn * xn + yn * yn), theta = atanf(rr);
+            const float t3 = theta * theta * theta, t5 = theta * (theta * theta) * (theta * theta);
+            const float t7 = theta * (theta * theta) * ((theta * theta) * (theta * theta));
+            const float t9 = theta * (((theta * theta) * (theta * theta)) * ((theta * theta) * (theta * theta)));
+            const float rho = k[0] * theta + k[1] * t3 + k[2] * t5 + k[3] * t7 + k[4] * t9;
+            const float u = cam.pixelScaleX * (rho * xn / rr) + cam.principalX;
+            const float v = yn * rho / rr * cam.pixelScaleY + cam.principalY;
+            const float* entry = &state()->luts[kPosRear][r][2 * c];
+            if (u >= 0.0f && u < 320.0f && v >= 0.0f && v < 240.0f) {
+                EXPECT_EQ(entry[0], u) << c << "," << r;
+                EXPECT_EQ(entry[1], v) << c << "," << r;
+                ++mapped;
+            } else {
+                EXPECT_EQ(entry[0], -1.0f);
+            }
+        }
+    EXPECT_GT(mapped, 100);
+    crFreeMatrix(&m);
+    crFreeMatrix(&point);
+    crFreeMatrix(&q);
 }
 
 // ---- Pictures --------------------------------------------------------------
