@@ -245,7 +245,7 @@ TEST_F(TopviewApplyTest, LutsMatchTheMatrixFormulationBitForBit) {
             const float z = q->data[2][0] == 0.0f ? 1.0f : q->data[2][0];
             const float xn = q->data[0][0] / z, yn = q->data[1][0] / z;
             const float rr = sqrtf(xn * xn + yn * yn), theta = atanf(rr);
-            const float t3 = theta * theta * theta, t5 = theta * (theta * theta) * (theta * theta);
+            const float t3 = theta * theta * theta, t5 = theta * ((theta * theta) * (theta * theta));
             const float t7 = theta * (theta * theta) * ((theta * theta) * (theta * theta));
             const float t9 = theta * (((theta * theta) * (theta * theta)) * ((theta * theta) * (theta * theta)));
             const float rho = k[0] * theta + k[1] * t3 + k[2] * t5 + k[3] * t7 + k[4] * t9;
