@@ -2,7 +2,9 @@
 // four cameras. State, Init and the per-camera LUTs and weights.
 #include "topview.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "camera/camera.h"
 #include "image/image.h"

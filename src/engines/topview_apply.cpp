@@ -137,7 +137,7 @@ int crTopviewGetLUT(EngineHandle* h, unsigned char* dst, int len, int slot) {
     return 0;
 }
 
-// The text file keeps the frame's orientation.
+// The LUT text file keeps the frame's orientation.
 int crTopviewSaveLUT(EngineHandle* h, const char* path, int slot) {
     TopviewState* s = crEngineState<TopviewState>(h);
     if (!s) return -1;

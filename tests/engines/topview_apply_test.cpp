@@ -216,7 +216,7 @@ TEST_F(TopviewApplyTest, LutsAgreeWithTheCameraModel) {
     EXPECT_GT(checked, 100);
 }
 
-// The text's formulation, q = M (X, Y, 0, 1) through crMultiplyMat and the
+// The plain matrix formulation, q = M (X, Y, 0, 1) through crMultiplyMat and the
 // lens steps one by one, gives the LUT's values to the bit.
 TEST_F(TopviewApplyTest, LutsMatchTheMatrixFormulationBitForBit) {
     CameraParam& cam = cams[CR_SLOT_REAR];
