@@ -24,8 +24,17 @@ void crReleaseViewBuffers(TopviewState* s) {
     crReleaseImage(&s->blendMap);
     std::free(s->composeBuffer);
     std::free(s->maskBuffer);
+    std::free(s->boxRows);
+    std::free(s->boxLutRows);
     s->composeBuffer = nullptr;
     s->maskBuffer = nullptr;
+    s->boxRows = nullptr;
+    s->boxLutRows = nullptr;
+    for (int p = 0; p < kTopviewCameras; ++p) {
+        s->keptFrame[p] = false;
+        s->usedBox[p] = WarpBox{};
+        s->warpedBox[p] = WarpBox{};
+    }
     s->width = 0;
     s->height = 0;
 }
@@ -53,16 +62,24 @@ bool crAllocViewBuffers(TopviewState* s, int width, int height) {
     const size_t callerBytes = static_cast<size_t>(crPackedStride(height)) * width;
     ok = (s->composeBuffer = static_cast<unsigned char*>(std::calloc(frameBytes, 1))) && ok;
     ok = (s->maskBuffer = static_cast<unsigned char*>(std::calloc(std::max(frameBytes, callerBytes), 1))) && ok;
+    ok = (s->boxRows = static_cast<unsigned char**>(std::malloc(height * sizeof(unsigned char*)))) && ok;
+    ok = (s->boxLutRows = static_cast<float**>(std::malloc(height * sizeof(float*)))) && ok;
     if (!ok) crReleaseViewBuffers(s);
     return ok;
 }
 
-// The frame image has the size of camera slot 0, whatever camera it carries.
-bool crEnsureFrameImage(TopviewState* s, const CameraParam* front) {
-    if (s->frame && s->frame->width == front->imageWidth && s->frame->height == front->imageHeight) return true;
-    crReleaseImage(&s->frame);
-    s->frame = crCreateImage(3, front->imageWidth, front->imageHeight);
-    return s->frame != nullptr;
+// Every frame image has the size of camera slot 0, whatever camera it carries.
+bool crEnsureFrameImages(TopviewState* s, const CameraParam* front) {
+    bool ok = true;
+    for (Image*& frame : s->frames) {
+        if (frame && frame->width == front->imageWidth && frame->height == front->imageHeight) continue;
+        crReleaseImage(&frame);
+        frame = crCreateImage(3, front->imageWidth, front->imageHeight);
+        ok = ok && frame;
+    }
+    if (!ok)
+        for (Image*& frame : s->frames) crReleaseImage(&frame);
+    return ok;
 }
 
 // M = [R | R t] with t = -position; unlike the full projection the origin
@@ -96,8 +113,8 @@ void crBuildCameraTable(const TopviewState* s, const Matrix* m, const CameraPara
                         Matrix* weights, const TopviewFrame& frame, float scale, int slot) {
     const int width = s->width;
     const int height = s->height;
-    const float frameWidth = static_cast<float>(s->frame->width);
-    const float frameHeight = static_cast<float>(s->frame->height);
+    const float frameWidth = static_cast<float>(s->frames[0]->width);
+    const float frameHeight = static_cast<float>(s->frames[0]->height);
     float e[3][4];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) e[i][j] = m->data[i][j];
@@ -146,11 +163,12 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
     TopviewState* s = crEngineState<TopviewState>(h);
     if (!s) return -1;
     if (!p || !p->cameras) return 0;
+    crTopviewCompleteWarps(s);  // the pictures keep the warps of the outgoing tables
     s->flags = p->flags;
     s->rotated = static_cast<int>(p->flags & CR_MULTI_TURNED);
     const TopviewFrame frame = crTopviewFrame(p);
     if (frame.width < 1 || frame.height < 1) return 0;
-    if (!crEnsureFrameImage(s, &p->cameras[CR_SLOT_FRONT])) return 0;
+    if (!crEnsureFrameImages(s, &p->cameras[CR_SLOT_FRONT])) return 0;
     if (!(crTopviewHasView(s) && s->width == frame.width && s->height == frame.height)) {
         crReleaseViewBuffers(s);
         if (!crAllocViewBuffers(s, frame.width, frame.height)) return 0;
@@ -166,10 +184,12 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
         crReleaseViewBuffers(s);  // no half-built tables: the engine waits for the next Init
         return 0;
     }
-    if (s->mode == 4) return 0;
-    crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
-    crTopviewPaintBlendMap(s, p);
-    crTopviewTransferOverlay(s);
+    if (s->mode != 4) {
+        crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
+        crTopviewPaintBlendMap(s, p);
+        crTopviewTransferOverlay(s);
+    }
+    crTopviewFindUsedBoxes(s);
     return 0;
 }
 
@@ -179,7 +199,7 @@ EngineHandle* crTopviewCreate(int) { return crCreateEngine<TopviewState>(kTopvie
 
 TopviewState::~TopviewState() {
     crReleaseViewBuffers(this);
-    crReleaseImage(&frame);
+    for (Image*& image : frames) crReleaseImage(&image);
 }
 
 bool crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {

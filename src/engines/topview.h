@@ -15,6 +15,12 @@ constexpr int kTopviewCameras = 4;
 constexpr int kTopviewSlotOf[kTopviewCameras] = {CR_SLOT_FRONT, CR_SLOT_LEFT, CR_SLOT_RIGHT, CR_SLOT_REAR};
 enum TopviewPosition { kPosFront, kPosLeft, kPosRight, kPosRear };
 
+// A box of view pixels, right and bottom exclusive; empty when top >= bottom
+// or left >= right.
+struct WarpBox {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+
 struct TopviewState {
     uint32_t flags = 0;
     Matrix* weights[kTopviewCameras] = {};
@@ -23,7 +29,16 @@ struct TopviewState {
     Image* blendMap = nullptr;
     Image* warped[kTopviewCameras] = {};
     int rotated = 0;
-    Image* frame = nullptr;
+    // The last frame of each camera (all of camera slot 0's size). A camera's
+    // picture is warped only over the box of view pixels that the blend map
+    // takes from it; while keptFrame is set, frames[p] can warp more of it
+    // with the current tables.
+    Image* frames[kTopviewCameras] = {};
+    bool keptFrame[kTopviewCameras] = {};
+    WarpBox usedBox[kTopviewCameras];
+    WarpBox warpedBox[kTopviewCameras];
+    unsigned char** boxRows = nullptr;  // scratch row pointers for warping a box
+    float** boxLutRows = nullptr;
     float frontFov = 0.0f;
     float rearFov = 0.0f;
     float blendAngle = 0.0f;
@@ -85,6 +100,11 @@ inline void crTurnFrame(int width, int height, FrameRow frameRow, CallerRow call
 // topview.cpp: LUTs and weights of the four cameras from the records; false
 // (tables untouched) when its scratch matrices cannot be allocated.
 bool crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame);
+
+// topview_warp.cpp
+void crTopviewFindUsedBoxes(TopviewState* s);
+void crTopviewWarpFrames(TopviewState* s, const unsigned char* const frames[kTopviewCameras]);
+void crTopviewCompleteWarps(TopviewState* s);
 
 // topview_blend.cpp
 void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame);

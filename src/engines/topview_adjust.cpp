@@ -92,7 +92,8 @@ int crTopviewAdjustCameraPose(EngineHandle* h, const MultiviewParam* p, const fl
     // The tables are rebuilt in the buffers of the last Init, so only for the
     // same view size.
     const TopviewFrame frame = crTopviewFrame(p);
-    if (!crTopviewHasView(s) || !s->frame || frame.width != s->width || frame.height != s->height) return 0;
+    if (!crTopviewHasView(s) || !s->frames[0] || frame.width != s->width || frame.height != s->height) return 0;
+    crTopviewCompleteWarps(s);
     crTopviewBuildTables(s, p, frame);
     return 0;
 }

@@ -94,13 +94,11 @@ int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned c
                    const unsigned char* right, const unsigned char* rear, unsigned char* out) {
     TopviewState* s = crEngineState<TopviewState>(h);
     if (!s) return -1;
-    if (!s->frame || s->frame->width == 0 || s->frame->height == 0 || !crTopviewHasView(s)) return 0;
-    const unsigned char* frames[kTopviewCameras] = {front, left, right, rear};
-    for (int p = 0; p < kTopviewCameras; ++p) {
-        if (!frames[p]) continue;  // keeps the previous warped picture
-        crCopyPackedToImage(frames[p], s->frame);
-        crRemap(s->frame, s->warped[p], s->luts[p], static_cast<int>(s->flags), s->fillColor);
-    }
+    const Image* frame = s->frames[0];
+    if (!frame || frame->width == 0 || frame->height == 0 || !crTopviewHasView(s)) return 0;
+    // A null frame keeps its camera's previous picture.
+    const unsigned char* const frames[kTopviewCameras] = {front, left, right, rear};
+    crTopviewWarpFrames(s, frames);
     crTopviewCompose(s);
     if (!out) return 0;
     const unsigned char* composed = s->composeBuffer;

@@ -151,5 +151,6 @@ int crTopviewSetImage(EngineHandle* h, int width, int height, const unsigned cha
         }
     }
     crReleaseImage(&picture);
+    crTopviewFindUsedBoxes(s);
     return 0;
 }

@@ -266,6 +266,124 @@ TEST_F(TopviewApplyTest, LutsMatchTheMatrixFormulationBitForBit) {
     crFreeMatrix(&q);
 }
 
+// ---- Warped pictures ----------------------------------------------------------
+// Apply warps each camera only where the blend map takes from it; what the
+// caller sees must still be a warp of each camera's last frame over the whole
+// view, through the tables and sampler in force when that frame came.
+
+std::vector<unsigned char> crTexturedFrame(int seed) {
+    std::vector<unsigned char> frame(static_cast<size_t>(crPackedStride(320)) * 240);
+    for (int r = 0; r < 240; ++r)
+        for (int i = 0; i < 960; ++i) frame[r * 960 + i] = static_cast<unsigned char>(i * (seed + 2) + r * (seed + 5));
+    return frame;
+}
+
+// A camera's whole-view warp of `frame` through a copy of its LUT.
+class ReferenceWarp {
+public:
+    ReferenceWarp(const std::vector<unsigned char>& frame, float** lut, int flags) {
+        Image* src = crCreateImage(3, 320, 240);
+        Image* dst = crCreateImage(3, 200, 300);
+        crCopyPackedToImage(frame.data(), src);
+        const unsigned char fill[3] = {0, 0, 255};
+        crRemap(src, dst, lut, flags, fill);
+        pixels_.resize(static_cast<size_t>(dst->stride) * 300);
+        crCopyImageToPacked(dst, pixels_.data());
+        crReleaseImage(&src);
+        crReleaseImage(&dst);
+    }
+    const unsigned char* at(int c, int r) const { return pixels_.data() + r * 600 + 3 * c; }
+
+private:
+    std::vector<unsigned char> pixels_;
+};
+
+// Copies the rows of a LUT that is about to be rebuilt.
+struct LutCopy {
+    std::vector<std::vector<float>> rows;
+    std::vector<float*> pointers;
+    explicit LutCopy(float* const* lut) {
+        for (int r = 0; r < 300; ++r) rows.emplace_back(lut[r], lut[r] + 400);
+        for (auto& row : rows) pointers.push_back(row.data());
+    }
+};
+
+class TopviewWarpTest : public TopviewTest {
+protected:
+    void SetUp() override {
+        TopviewTest::SetUp();
+        for (int pos = 0; pos < 4; ++pos) frames[pos] = crTexturedFrame(pos);
+    }
+    void applyFrames() {
+        crMultiviewApply(h, frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(), out.data());
+    }
+    void applyNone() { crMultiviewApply(h, nullptr, nullptr, nullptr, nullptr, out.data()); }
+    const unsigned char* outAt(int c, int r) const { return out.data() + r * 600 + 3 * c; }
+    // Codes the map's pixels (c0..c1, r) as the left camera, through replaceMap.
+    void takeLeftAt(int r, int c0, int c1) {
+        std::vector<unsigned char> map = callerMap();
+        for (int c = c0; c <= c1; ++c) {
+            unsigned char* p = map.data() + r * 600 + 3 * c;
+            p[0] = 255;
+            p[1] = 0;
+            p[2] = 0;
+        }
+        crMultiviewSetImage(h, 200, 300, map.data(), CR_REPLACE_MAP, 0, 0, 0, 0);
+    }
+
+    std::vector<unsigned char> frames[4];
+    std::vector<unsigned char> out = std::vector<unsigned char>(600 * 300);
+};
+
+TEST_F(TopviewWarpTest, PixelsTakenAfterTheLastFrameComeFromIt) {
+    param.mode = 7;  // front everywhere: the left camera's picture is not needed yet
+    crMultiviewInit(h, &param);
+    applyFrames();
+    takeLeftAt(150, 0, 199);
+    applyNone();
+    const ReferenceWarp left(frames[kPosLeft], state()->luts[kPosLeft], 0);
+    for (int c = 0; c < 200; ++c) ASSERT_TRUE(crPixelIs(outAt(c, 150), left.at(c, 150)[0], left.at(c, 150)[1], left.at(c, 150)[2])) << c;
+}
+
+TEST_F(TopviewWarpTest, NewTablesKeepThePicturesOfTheOutgoingOnes) {
+    param.mode = 7;
+    crMultiviewInit(h, &param);
+    applyFrames();
+    LutCopy outgoing(state()->luts[kPosLeft]);
+    const ReferenceWarp before(frames[kPosLeft], outgoing.pointers.data(), 0);
+
+    cams[CR_SLOT_LEFT].positionX += 40.0f;  // new left table, new sampler, and a map that takes from the left
+    param.flags = CR_MULTI_BILINEAR;
+    param.mode = 3;
+    crMultiviewInit(h, &param);
+    applyNone();
+    const ReferenceWarp after(frames[kPosLeft], state()->luts[kPosLeft], 1);
+    int differing = 0;
+    for (int r = kTop; r < kBottom; r += 3) {  // the left strip
+        ASSERT_TRUE(crPixelIs(outAt(40, r), before.at(40, r)[0], before.at(40, r)[1], before.at(40, r)[2])) << r;
+        differing += std::memcmp(before.at(40, r), after.at(40, r), 3) != 0;
+    }
+    EXPECT_GT(differing, 10);  // the check can tell the two tables apart
+
+    applyFrames();
+    EXPECT_PIXEL(outAt(40, 150), after.at(40, 150)[0], after.at(40, 150)[1], after.at(40, 150)[2]);
+}
+
+TEST_F(TopviewWarpTest, PoseAdjustmentKeepsThePicturesOfTheOutgoingTables) {
+    param.mode = 3;
+    crMultiviewInit(h, &param);
+    applyFrames();
+    LutCopy outgoing(state()->luts[kPosLeft]);
+    const ReferenceWarp before(frames[kPosLeft], outgoing.pointers.data(), 0);
+    cams[CR_SLOT_LEFT].positionY += 30.0f;
+    const float none[6] = {};
+    crMultiviewAdjustCameraPose(h, &param, none, CR_SLOT_LEFT);
+    takeLeftAt(20, 100, 199);  // pixels the left camera did not feed before
+    applyNone();
+    for (int c = 100; c < 200; ++c)
+        ASSERT_TRUE(crPixelIs(outAt(c, 20), before.at(c, 20)[0], before.at(c, 20)[1], before.at(c, 20)[2])) << c;
+}
+
 // ---- Pictures --------------------------------------------------------------
 
 TEST_F(TopviewApplyTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
