@@ -158,13 +158,14 @@ void crPrintSummary(const TimesReporter& reporter) {
     for (int size = 0; size < 2; ++size) {
         const std::string arg = "/size:" + std::to_string(size);
         const auto init = reporter.ms.find("crBenchInit" + arg);
+        if (init != reporter.ms.end())
+            std::printf("  %-26s Init %8.2f / %8.2f\n", sizes[size], init->second.first, init->second.second);
         const auto ours = reporter.ms.find("crBenchApply" + arg);
         const auto peer = reporter.ms.find("crBenchApplyOpenCV" + arg);
-        if (init == reporter.ms.end() || ours == reporter.ms.end() || peer == reporter.ms.end()) continue;
-        std::printf("  %-26s Init %8.2f / %8.2f   Apply %7.3f / %7.3f   OpenCV %7.3f / %7.3f   ratio %5.2f / %5.2f\n",
-                    sizes[size], init->second.first, init->second.second, ours->second.first, ours->second.second,
-                    peer->second.first, peer->second.second, ours->second.first / peer->second.first,
-                    ours->second.second / peer->second.second);
+        if (ours == reporter.ms.end() || peer == reporter.ms.end()) continue;
+        std::printf("  %-26s Apply %7.3f / %7.3f   OpenCV %7.3f / %7.3f   camrig/OpenCV %5.2f / %5.2f\n", sizes[size],
+                    ours->second.first, ours->second.second, peer->second.first, peer->second.second,
+                    ours->second.first / peer->second.first, ours->second.second / peer->second.second);
     }
 }
 
