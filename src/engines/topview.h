@@ -23,12 +23,12 @@ struct WarpBox {
 
 struct TopviewState {
     uint32_t flags = 0;
-    Matrix* weights[kTopviewCameras] = {};
-    float** luts[kTopviewCameras] = {};
-    Image* overlay = nullptr;
-    Image* blendMap = nullptr;
-    Image* warped[kTopviewCameras] = {};
-    int rotated = 0;
+    Matrix* weights[kTopviewCameras] = {};  // H x W per storage position
+    float** luts[kTopviewCameras] = {};     // row form; (-1, -1) where the camera does not see
+    Image* overlay = nullptr;               // pictures placed on the view; opaque bytes in 1..254
+    Image* blendMap = nullptr;              // camera codes and colours, W x H
+    Image* warped[kTopviewCameras] = {};    // each camera's picture in the view frame
+    int rotated = 0;                        // flags & 0x8000: the frame is turned
     // The last frame of each camera (all of camera slot 0's size). A camera's
     // picture is warped only over the box of view pixels that the blend map
     // takes from it; while keptFrame is set, frames[p] can warp more of it
