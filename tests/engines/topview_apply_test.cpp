@@ -194,28 +194,6 @@ TEST_F(TopviewApplyTest, MaskLengthsPerFormat) {
     EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0xAB), 16);
 }
 
-// The camera model maps a ground point to the same pixel (origin offsets 0).
-TEST_F(TopviewApplyTest, LutsAgreeWithTheCameraModel) {
-    cams[CR_SLOT_RIGHT].angleX = 20.0f;
-    cams[CR_SLOT_RIGHT].angleZ = -30.0f;
-    cams[CR_SLOT_RIGHT].angleY = 10.0f;
-    cams[CR_SLOT_RIGHT].distortion[1] = -0.05f;
-    crMultiviewInit(h, &param);
-    int checked = 0;
-    for (int r = 0; r < 300; r += 13)
-        for (int c = 0; c < 200; c += 11) {
-            const float* entry = &state()->luts[kPosRight][r][2 * c];
-            if (entry[0] < 0.0f) continue;
-            const Point2f ground = {(c - 100.0f) * 2.0f, 2.0f * (r - 150.0f)};
-            Point2f pixel;
-            crWorldToImage2D(&cams[CR_SLOT_RIGHT], &ground, &pixel, 1);
-            EXPECT_NEAR(entry[0], pixel.x, 1e-2f) << c << "," << r;
-            EXPECT_NEAR(entry[1], pixel.y, 1e-2f) << c << "," << r;
-            ++checked;
-        }
-    EXPECT_GT(checked, 100);
-}
-
 // The plain matrix formulation, q = M (X, Y, 0, 1) through crMultiplyMat and the
 // lens steps one by one, gives the LUT's values to the bit.
 TEST_F(TopviewApplyTest, LutsMatchTheMatrixFormulationBitForBit) {
