@@ -1,5 +1,4 @@
-// View-mode LUT with lens correction against OpenCV's fisheye undistortion
-// maps for the matching camera.
+// The lens-corrected neutral view LUT against OpenCV's fisheye undistortion maps.
 #include <gtest/gtest.h>
 
 #include <opencv2/calib3d.hpp>
@@ -10,21 +9,14 @@ namespace {
 
 TEST(ViewModeOracle, LensCorrectionMatchesFisheyeUndistortion) {
     const double k[4] = {-0.05, 0.01, -0.002, 0.0005};
-    // Focal length (sensor units; the pinhole view's focal length in pixels)
-    // and pixel scales of two cameras.
-    const float cases[2][3] = {{1.0f, 150.0f, 160.0f}, {250.0f, 1.2f, 1.25f}};
+    const float cases[2][3] = {{1.0f, 150.0f, 160.0f}, {250.0f, 1.2f, 1.25f}};  // focal, pixel scales
     for (const auto& p : cases) {
+        SCOPED_TRACE(p[0]);
         CameraParam cam = crTestFisheye(p[0]);
-        cam.pixelScaleX = p[1];
-        cam.pixelScaleY = p[2];
-        cam.principalX = 322.5f;
-        cam.principalY = 241.25f;
-        // theta_d = theta (1 + k1 theta^2 + ...) in sensor units of the focal length.
+        cam.pixelScaleX = p[1], cam.pixelScaleY = p[2], cam.principalX = 322.5f, cam.principalY = 241.25f;
         for (int i = 0; i < 4; ++i) cam.distortion[i + 1] = static_cast<float>(p[0] * k[i]);
-        ViewParam view = crNeutralView(&cam);
-        view.flags = CR_VIEW_LENS;
+        const ViewParam view = crNeutralView(&cam, CR_VIEW_LENS);
         const TestLut lut = crViewLut(view);
-
         const cv::Matx33d camera(p[0] * p[1], 0, cam.principalX, 0, p[0] * p[2], cam.principalY, 0, 0, 1);
         const cv::Matx33d pinhole(p[0], 0, view.centerX, 0, p[0], view.centerY, 0, 0, 1);
         cv::Mat mapX, mapY;
@@ -39,10 +31,10 @@ TEST(ViewModeOracle, LensCorrectionMatchesFisheyeUndistortion) {
                     continue;
                 }
                 ++inside;
-                ASSERT_NEAR(lut.at(c, r).x, x, 2e-3f) << p[0] << ": " << c << "," << r;
-                ASSERT_NEAR(lut.at(c, r).y, y, 2e-3f) << p[0] << ": " << c << "," << r;
+                ASSERT_NEAR(lut.at(c, r).x, x, 2e-3f) << c << "," << r;
+                ASSERT_NEAR(lut.at(c, r).y, y, 2e-3f) << c << "," << r;
             }
-        EXPECT_GT(inside, 50000) << p[0];
+        EXPECT_GT(inside, 50000);
     }
 }
 
