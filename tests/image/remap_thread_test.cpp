@@ -1,62 +1,38 @@
-// Concurrent remapping into distinct destinations, starting with the very
-// first remap of the process, gives the single-threaded bytes.
+// Threads remapping into distinct destinations, from the process's first remap on, give the single-threaded bytes.
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
+#include <deque>
 #include <thread>
-#include <vector>
 
 #include "remap_support.h"
 
 namespace {
 
-constexpr int kThreads = 4;
-constexpr int kW = 64, kH = 48;
-
-void crPaint(TestImage& src) {
-    for (int r = 0; r < kH; ++r)
-        for (int i = 0; i < 3 * kW; ++i) src->data[r][i] = static_cast<unsigned char>((r * 13 + i * 29) % 251);
-}
-
-void crWarp(TestLut& lut) {
-    for (int r = 0; r < kH; ++r)
-        for (int c = 0; c < kW; ++c) lut.set(c, r, c * 0.91f + r * 0.13f - 2.3f, r * 1.07f - c * 0.05f + 0.7f);
-}
-
-// Thread t runs mode t % 4: nearest, bilinear, bicubic, keyed bilinear.
-void crRunMode(int mode, TestImage& src, TestLut& lut, TestImage& dst) {
-    const unsigned char fill[3] = {1, 2, 3};
-    if (mode == 3)
-        crRemapAlpha(src, dst, lut, 1, fill);
-    else
-        crRemap(src, dst, lut, mode, fill);
-}
-
 TEST(RemapThreads, ConcurrentFirstCallsMatchSequentialResults) {
-    TestImage src(3, kW, kH);
-    TestLut lut(kW, kH);
-    crPaint(src);
-    crWarp(lut);
-
-    std::vector<std::unique_ptr<TestImage>> results;
-    for (int t = 0; t < kThreads * 2; ++t) results.push_back(std::make_unique<TestImage>(3, kW, kH));
+    const int threads = 8, w = 64, h = 48, rowBytes = 3 * w;
+    TestImage src(3, w, h);
+    TestLut lut(w, h);
+    src.paint([](int c, int r, int k) { return (r * 13 + (3 * c + k) * 29) % 251; });
+    for (int i = 0, c = 0, r = 0; i < w * h; ++i, c = i % w, r = i / w)
+        lut.set(c, r, c * 0.91f + r * 0.13f - 2.3f, r * 1.07f - c * 0.05f + 0.7f);
+    auto run = [&](int mode, Image* dst) {  // nearest, bilinear, bicubic, keyed bilinear; fill or key: pixel (0, 0)
+        mode == 3 ? crRemapAlpha(src, dst, lut, 1, src->data[0]) : crRemap(src, dst, lut, mode, src->data[0]);
+    };
+    std::deque<TestImage> results, expected;
+    std::vector<std::thread> pool;
     std::atomic<int> ready{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads * 2; ++t)
-        threads.emplace_back([&, t] {
-            ++ready;
-            while (ready.load() < kThreads * 2) std::this_thread::yield();
-            for (int round = 0; round < 3; ++round) crRunMode(t % 4, src, lut, *results[t]);
+    for (int t = 0; t < threads; ++t) results.emplace_back(3, w, h), expected.emplace_back(3, w, h);
+    for (int t = 0; t < threads; ++t)
+        pool.emplace_back([&, t] {
+            for (++ready; ready.load() < threads;) std::this_thread::yield();
+            for (int round = 0; round < 3; ++round) run(t % 4, results[t]);
         });
-    for (auto& th : threads) th.join();
-
-    for (int t = 0; t < kThreads * 2; ++t) {
-        TestImage expected(3, kW, kH);
-        crRunMode(t % 4, src, lut, expected);
-        for (int r = 0; r < kH; ++r)
-            for (int i = 0; i < 3 * kW; ++i)
-                ASSERT_EQ(results[t]->img->data[r][i], expected->data[r][i]) << "thread " << t << " row " << r;
+    for (auto& th : pool) th.join();
+    for (int t = 0; t < threads; ++t) {
+        run(t % 4, expected[t]);
+        for (int i = 0; i < rowBytes * h; ++i)
+            ASSERT_EQ(results[t]->data[i / rowBytes][i % rowBytes], expected[t]->data[i / rowBytes][i % rowBytes]) << t;
     }
 }
 
