@@ -79,17 +79,16 @@ TEST(Homography2DOracle, NoisyPairsReprojectAsWellAsOpenCv) {
     std::uniform_real_distribution<float> place(-400.0f, 400.0f);
     std::normal_distribution<float> noise(0.0f, 0.7f);
     for (int n : {6, 30}) {
-        std::vector<cv::Point2f> src, dst;
-        std::vector<Point2f> ourSrc, ourDst;
+        std::vector<Point2f> src, dst;
         for (int i = 0; i < n; ++i) {
-            src.push_back(cv::Point2f{place(rng), place(rng)});  // braces fix the draw order
-            const cv::Vec3d q = truth * cv::Vec3d(src.back().x, src.back().y, 1.0);
-            dst.push_back(cv::Point2f{float(q[0] / q[2]) + noise(rng), float(q[1] / q[2]) + noise(rng)});
-            ourSrc.push_back({src[i].x, src[i].y}), ourDst.push_back({dst[i].x, dst[i].y});
+            src.push_back({place(rng), place(rng)});
+            const cv::Vec3d q = truth * cv::Vec3d(src[i].x, src[i].y, 1.0);
+            dst.push_back({float(q[0] / q[2]) + noise(rng), float(q[1] / q[2]) + noise(rng)});
         }
         Matrix* h = crCreateMatrix(3, 3);
-        crGetHomography2D(ourSrc.data(), ourDst.data(), n, h);
-        cv::Matx33d ours, theirs = cv::findHomography(src, dst, 0);
+        crGetHomography2D(src.data(), dst.data(), n, h);
+        cv::Matx33d ours, theirs = cv::findHomography(cv::Mat(n, 1, CV_32FC2, src.data()),
+                                                      cv::Mat(n, 1, CV_32FC2, dst.data()), 0);
         for (int i = 0; i < 9; ++i) ours(i / 3, i % 3) = h->data[i / 3][i % 3];
         crFreeMatrix(&h);
         double rms[2] = {0.0, 0.0};

@@ -23,8 +23,8 @@ TEST(LensModel, BothPolynomialsAndTheFieldOfView) {
     crGetFOV(&cam, px, py - 300.0f, &fov[1]);
     cam.undistortion[0] = 0.25f;
     crGetFOV(&cam, px, py, &fov[2]);
-    EXPECT_EQ(std::vector<float>(fov, fov + 3),
-              std::vector<float>({0.0f, cam.undistortion[1] * (300.0f / cam.pixelScaleY) * 57.29578f, 0.25f * 57.29578f}));
+    const float above = cam.undistortion[1] * (300.0f / cam.pixelScaleY) * 57.29578f;
+    EXPECT_EQ(std::vector<float>(fov, fov + 3), std::vector<float>({0.0f, above, 0.25f * 57.29578f}));
 
     cam.focalLength = cam.distortion[0] = 1.0f, cam.distortion[1] = -0.05f;  // rho = theta - 0.05 theta^3
     EXPECT_TRUE(crPointNear(crLensMap(crFeatureDistortion, cam, {0.0f, 0.0f}), px, py));
@@ -74,7 +74,8 @@ TEST(WorldToImage, CameraLookingDownTheMinusOneMarkerAndTheHeightCoordinate) {
     const Point2f ground[6] = {{0, 0}, {400, 0}, {0, 400}, {-1, -1}, {-1, 0}, {0, -1}};
     Point2f p[6];
     crWorldToImage2D(&cam, ground, p, 6);
-    EXPECT_TRUE(crPointNear(p[0], cx, cy) && crPointNear(p[3], -1.0, -1.0));
+    EXPECT_TRUE(crPointNear(p[0], cx, cy));
+    EXPECT_TRUE(crPointNear(p[3], -1.0, -1.0));  // the marker passes through
     EXPECT_NEAR(p[1].x - cx, atanf(400.0f / 1500.0f) * cam.focalLength * cam.pixelScaleX, 1e-3f);  // f * theta
     EXPECT_TRUE(p[1].y == cy && p[2].x == cx && p[2].y > cy) << p[1].y << " " << p[2].x << " " << p[2].y;
     EXPECT_TRUE(p[4].x > cx - 1.0f && p[4].x < cx && p[4].y == cy) << p[4].x;  // an ordinary point
@@ -85,7 +86,8 @@ TEST(WorldToImage, CameraLookingDownTheMinusOneMarkerAndTheHeightCoordinate) {
     cam.focalLength = 1.0f;
     const Point2f raised = crLensMap(crFeatureDistortion, cam, {0.25f, 0.25f});
     EXPECT_TRUE(crPointNear(crWorldToImage(&cam, {1.0f, 1.0f, 4.0f}, h.get()), raised.x, raised.y));
-    EXPECT_EQ(crWorldToImage(&cam, {0.125f, 0.0f, -4.0f}, h.get()).x, crLensMap(crFeatureDistortion, cam, {0.25f, 0}).x);
+    const Point2f flat = crLensMap(crFeatureDistortion, cam, {0.25f, 0.0f});
+    EXPECT_EQ(crWorldToImage(&cam, {0.125f, 0.0f, -4.0f}, h.get()).x, flat.x);
 }
 
 // Front, rear, left and right cameras of a car, most with origin offsets.
@@ -109,8 +111,8 @@ TEST(WorldImage, GroundPixelGroundRoundTripAndHomographyFormForEveryRigCamera) {
         for (size_t i = 0; i < ground.size(); ++i) {
             const Point3f back = crImageToWorld(image[i], &cam, toGround.get());
             const float range = std::hypot(ground[i].x - cam.positionX, ground[i].y - cam.positionY, cam.positionZ);
-            EXPECT_TRUE(crPointNear({back.x, back.y}, ground[i].x + cam.originX, ground[i].y + cam.originY,
-                                    range * 2e-5f) && back.z == 0.0f) << i << " " << back.z;
+            const Point2f world = {ground[i].x + cam.originX, ground[i].y + cam.originY};
+            EXPECT_TRUE(crPointNear({back.x, back.y}, world.x, world.y, range * 2e-5f) && back.z == 0.0f) << i;
             const Point2f pixel = crWorldToImage(&cam, {ground[i].x, ground[i].y, 0.0f}, h.get());
             EXPECT_TRUE(crPointNear(pixel, image[i].x, image[i].y, 2e-3f)) << i;
         }
@@ -136,19 +138,8 @@ TEST(ConvertImageToWorld, ConvertsCountPairsAndAtMostFifty) {
 const std::vector<Point2f> kPoints = {{-200, -150}, {180, -120}, {150, 160}, {-170, 140}, {10, 5},   {-90, 60},
                                       {75, -40},    {220, 30},   {-30, -180}, {40, 190},  {-240, 0}, {120, 90}};
 
-TEST(Homography2D, NormalisationAndTheSinglePointTransform) {
-    std::vector<Point2f> out(9);
-    auto t = crTestMatrix(3, 3), h = crTestMatrix({{1, 2, 3}, {4, 5, 6}, {1, -1, 0}});
-    crNormalizePoints(kPoints.data(), out.data(), 9, t.get());
-    double sx = 0.0, sy = 0.0, distance = 0.0;
-    for (int i = 0; i < 9; ++i) {
-        sx += out[i].x, sy += out[i].y, distance += std::hypot(out[i].x, out[i].y);
-        Point2f mapped;
-        crHomographyTransform(&kPoints[i], &mapped, t.get());
-        EXPECT_TRUE(crPointNear(mapped, out[i].x, out[i].y, 1e-5f)) << i;
-    }
-    EXPECT_NEAR(std::hypot(sx, sy), 0.0, 1e-5);
-    EXPECT_NEAR(distance / 9.0, std::sqrt(2.0), 1e-6);
+TEST(HomographyTransform, DividesByWUnlessItIsZero) {
+    auto h = crTestMatrix({{1, 2, 3}, {4, 5, 6}, {1, -1, 0}});
     const Point2f divided = {3.0f, 1.0f}, atInfinity = {2.0f, 2.0f};  // W = 2 and W = 0
     Point2f a, b;
     crHomographyTransform(&divided, &a, h.get());
@@ -164,8 +155,9 @@ TEST(Homography2D, ExactPairsReproduceProjectiveAndAffineMapsUpToScale) {
         void (*estimate)(const Point2f*, const Point2f*, int, Matrix*);
         const float* m;
         int n;
-    } cases[] = {{crGetHomography2D, projective, 4}, {crGetHomography2D, projective, 5},
-                 {crGetHomography2D, projective, 12}, {crGetHomography2D3P, affine, 3}, {crGetHomography2D3P, affine, 7}};
+    } cases[] = {{crGetHomography2D, projective, 4},  {crGetHomography2D, projective, 5},
+                 {crGetHomography2D, projective, 12}, {crGetHomography2D3P, affine, 3},
+                 {crGetHomography2D3P, affine, 7}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.n);
         std::vector<Point2f> dst;
@@ -233,29 +225,26 @@ TEST(CameraPos, RecoversKnownPosesAndReportsACameraBelowGroundAboveItTurnedHalfA
 }
 
 TEST(CameraPos, WritesOnlyThePoseFieldsNeedsFourPairsAndReadsAtMostFifty) {
-    CameraParam cam = crSceneCamera(kPoses[2], kOrigins[1], 50);
+    CameraParam cam = crSceneCamera(kPoses[2], kOrigins[1], 50), rest;
     std::memset(cam.spare1, 0x5A, sizeof cam.spare1);
     std::memset(cam.spare2, 0x3C, sizeof cam.spare2);
-    CameraParam three = cam, sixty = cam, rest;
     const CameraParam before = cam;
+    CameraParam three = cam, sixty = cam;
+    three.pointCount = 3, sixty.pointCount = 60;
     crGetCameraPos(&cam);
+    crGetCameraPos(&three);
+    crGetCameraPos(&sixty);
     crSetPose(&(rest = cam), crPoseOf(before));
+    three.pointCount = sixty.pointCount = 50;
     EXPECT_EQ(std::memcmp(&rest, &before, sizeof before), 0);
     EXPECT_NE(std::memcmp(&cam, &before, sizeof before), 0);
-    three.pointCount = 3;
-    crGetCameraPos(&three);
-    three.pointCount = 50;
     EXPECT_EQ(std::memcmp(&three, &before, sizeof three), 0);
-    sixty.pointCount = 60;
-    crGetCameraPos(&sixty);
-    sixty.pointCount = 50;
     EXPECT_EQ(std::memcmp(&cam, &sixty, sizeof cam), 0);
 }
 
-TEST(CameraPosition, NullOutputsAreSkippedAndScaleAndSignOfTheHomographyIgnored) {
+TEST(CameraPosition, NullOutputsAreSkippedAndTheOthersUnchanged) {
     const CameraParam cam = crSceneCamera(kPoses[3], kOrigins[1], 20);
-    auto h = crTestMatrix(3, 3), scaled = crTestMatrix(3, 3), r0 = crTestMatrix(3, 3), r1 = crTestMatrix(3, 3);
-    auto t0 = crTestMatrix(3, 1), t1 = crTestMatrix(3, 1);
+    auto h = crTestMatrix(3, 3);
     crGetHomography(h.get(), &cam, 0);
     float all[6];
     crGetCameraPosition(h.get(), cam.focalLength, &all[0], &all[1], &all[2], &all[3], &all[4], &all[5]);
@@ -265,13 +254,6 @@ TEST(CameraPosition, NullOutputsAreSkippedAndScaleAndSignOfTheHomographyIgnored)
         crGetCameraPosition(h.get(), cam.focalLength, out[0], out[1], out[2], out[3], out[4], out[5]);
         for (int k = 0; k < 6; ++k) EXPECT_EQ(some[k], k == skip ? 7.0f : all[k]) << skip << " " << k;
     }
-    // Scale comes from the first column and sign from M(2,2), so -4 h decomposes to the same bits.
-    for (int i = 0; i < 9; ++i) scaled->data[i / 3][i % 3] = -4.0f * h->data[i / 3][i % 3];
-    crDecomposeHomography(h.get(), r0.get(), t0.get(), cam.focalLength);
-    crDecomposeHomography(scaled.get(), r1.get(), t1.get(), cam.focalLength);
-    crExpectMatrix(r1.get(), crEntries(r0.get()));
-    crExpectMatrix(t1.get(), crEntries(t0.get()));
-    EXPECT_GT(t0->data[2][0], 0.0f);
 }
 
 // Camera at height +800 upside down about x (R = diag(1, -1, -1)): its roll is exactly 0, which the
@@ -285,6 +267,5 @@ TEST(CameraPosition, ZeroRollOfACameraBelowGroundBecomesMinus180) {
     EXPECT_FLOAT_EQ(z, -800.0f);
     EXPECT_LT(crAngleGap(angleX, 180.0f), 1e-4f);
     EXPECT_NEAR(angleY, 0.0f, 1e-4f);
-    EXPECT_EQ(angleZ, -180.0f);
-    EXPECT_EQ(rollOnly, -180.0f);
+    EXPECT_TRUE(angleZ == -180.0f && rollOnly == -180.0f) << angleZ << " " << rollOnly;
 }

@@ -124,8 +124,8 @@ TEST(Svd, ZeroIsSilentAndWideOrNonFiniteInputPrints) {
 }
 
 TEST(Pythag, HypotenuseWithoutOverflow) {
-    EXPECT_EQ(crPythag(0.0f, -2.5f) + crPythag(0.0f, 0.0f), 2.5f);  // zero and negative arguments
+    EXPECT_EQ(crPythag(0.0f, 0.0f), 0.0f);
     EXPECT_NEAR(crPythag(1e30f, 1e30f) / 1e30f, std::sqrt(2.0f), 1e-6f);
     for (double a : {-4.0f, 1e-30f, 0.3f, 7.0f, 123456.0f})
-        for (double b : {2e-25f, 0.7f, 9.5f}) EXPECT_NEAR(crPythag(a, b), std::hypot(a, b), std::hypot(a, b) * 2e-7);
+        for (double b : {2e-25f, 0.7f, -2.5f}) EXPECT_NEAR(crPythag(a, b), std::hypot(a, b), std::hypot(a, b) * 2e-7);
 }
