@@ -1,11 +1,6 @@
-// Single-view engine under the counting allocator: Apply allocates nothing,
-// and a failed allocation anywhere in a session leaks nothing.
-#include <gtest/gtest.h>
-
+// Single view under the counting allocator: Apply allocates nothing; a failed allocation anywhere leaks nothing.
 #include "singleview_support.h"
 #include "support/counting_malloc.h"
-
-namespace {
 
 TEST(SingleviewAllocation, ApplyAllocatesNothing) {
     SingleviewRig rig(CR_VIEW_LENS | CR_VIEW_OVERLAY | CR_VIEW_BICUBIC);
@@ -31,5 +26,3 @@ TEST(SingleviewAllocation, EveryFailedAllocationLeavesNothingLive) {
         EXPECT_EQ(counter.live(), 0) << "allocation " << n << " failed";
     }
 }
-
-}  // namespace

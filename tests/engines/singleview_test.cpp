@@ -1,11 +1,11 @@
-// Single-view engine: lifecycle and table reuse, Apply, the target LUT, the
-// field of view, the overlay mask and its encoding.
-#include <gtest/gtest.h>
-
+// Single-view engine: lifecycle and table reuse, Apply, target LUT, field of view, overlay mask and its encoding,
+// and the LUT text file.
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
+#include "engines/lut_text.h"
 #include "engines/singleview.h"
 #include "image/image.h"
 #include "singleview_support.h"
@@ -18,63 +18,48 @@ protected:
     EngineHandle* h = crSingleviewCreate(0);
     SingleviewState* state() { return static_cast<SingleviewState*>(h->state); }
     void TearDown() override { EXPECT_EQ(crSingleviewRelease(&h), 0); }
-    bool same(const unsigned char* pixel, unsigned char b, unsigned char g, unsigned char r) {
-        return pixel[0] == b && pixel[1] == g && pixel[2] == r;
-    }
 };
+
+std::vector<int> crPx(const unsigned char* p) { return {p[0], p[1], p[2]}; }
 
 TEST_F(SingleviewEngine, ApplyDoesNothingBeforeInitThenRemapsAndPaintsMissingSourcesRed) {
     int len = -5;
-    EXPECT_EQ(crSingleviewGetLUTLen(h, &len), 0);
-    EXPECT_EQ(len, 0);
     PackedPicture out(72, 48, 0xAB);
     const std::vector<unsigned char> untouched = out.bytes;
+    EXPECT_TRUE(crSingleviewGetLUTLen(h, &len) == 0 && len == 0);
     EXPECT_EQ(crSingleviewApply(h, rig.frame.bytes.data(), out.bytes.data()), 0);
     EXPECT_EQ(out.bytes, untouched);
-
     rig.view.outWidth = 72;  // eight columns beyond the camera picture
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     EXPECT_EQ(crSingleviewApply(h, rig.frame.bytes.data(), out.bytes.data()), 0);
-    for (int r = 0; r < 48; ++r)
-        for (int c = 0; c < 72; ++c) {
-            const unsigned char* want = c < 64 ? rig.frame.pixel(c, r) : nullptr;
-            ASSERT_TRUE(want ? same(out.pixel(c, r), want[0], want[1], want[2]) : same(out.pixel(c, r), 0, 0, 255))
-                << c << "," << r;
-        }
+    for (int i = 0, c = 0, r = 0; i < 72 * 48; ++i, c = i % 72, r = i / 72)
+        ASSERT_EQ(crPx(out.pixel(c, r)), (c < 64 ? crPx(rig.frame.pixel(c, r)) : std::vector<int>{0, 0, 255})) << i;
 }
 
 TEST_F(SingleviewEngine, ReInitReusesTablesOfTheSameSizeAndKeepsTheOverlay) {
     rig.view.flags = CR_VIEW_OVERLAY;
     PackedPicture first(8, 8), second(4, 4);
-    first.pixel(5, 5)[1] = 255;  // stored as (1, 254, 1): opaque pixels avoid 0 and 255
-    second.pixel(2, 2)[0] = 9;
+    first.pixel(5, 5)[1] = 255, second.pixel(2, 2)[0] = 9;  // stored as (1, 254, 1): opaque pixels avoid 0 and 255
     crSingleviewSetOverlay(h, 8, 8, first.bytes.data());
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
-    float** const lut = state()->lut;
-    Image* const output = state()->output;
-    Image* const overlay = state()->overlay;
-
+    const std::vector<void*> tables = {state()->lut, state()->output, state()->overlay};
     crSingleviewSetOverlay(h, 4, 4, second.bytes.data());  // replaces the first picture
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
-    EXPECT_TRUE(state()->lut == lut && state()->output == output && state()->overlay == overlay);
-    EXPECT_TRUE(same(overlay->data[5] + 15, 1, 254, 1));
-    EXPECT_TRUE(same(overlay->data[2] + 6, 9, 1, 1));
+    EXPECT_EQ((std::vector<void*>{state()->lut, state()->output, state()->overlay}), tables);
+    EXPECT_EQ(crPx(state()->overlay->data[5] + 15), (std::vector<int>{1, 254, 1}));
+    EXPECT_EQ(crPx(state()->overlay->data[2] + 6), (std::vector<int>{9, 1, 1}));
     crSingleviewApply(h, rig.frame.bytes.data(), rig.out.bytes.data());
-    EXPECT_TRUE(same(rig.out.pixel(5, 5), 1, 254, 1));
-
+    EXPECT_EQ(crPx(rig.out.pixel(5, 5)), (std::vector<int>{1, 254, 1}));
     rig.view.outWidth = 40;  // a new size starts from a cleared overlay layer
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     int len = 0;
-    crSingleviewGetLUTLen(h, &len);
-    EXPECT_EQ(len, 40 * 48 * 4);
-    EXPECT_EQ(state()->overlay->width, 40);
-    EXPECT_TRUE(same(state()->overlay->data[5] + 15, 0, 0, 0));
-    EXPECT_TRUE(same(state()->overlay->data[2] + 6, 9, 1, 1));
+    EXPECT_TRUE(crSingleviewGetLUTLen(h, &len) == 0 && len == 40 * 48 * 4 && state()->overlay->width == 40);
+    EXPECT_EQ(crPx(state()->overlay->data[5] + 15), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(crPx(state()->overlay->data[2] + 6), (std::vector<int>{9, 1, 1}));
 }
 
 TEST_F(SingleviewEngine, GetLutWritesTheTargetTableForTheExactLengthOnly) {
-    rig.view.flags = CR_VIEW_LENS | CR_VIEW_BILINEAR;
-    rig.view.zoomX = 0.7f;
+    rig.view.flags = CR_VIEW_LENS | CR_VIEW_BILINEAR, rig.view.zoomX = 0.7f;
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     const int len = 64 * 48 * 4;
     std::vector<unsigned char> dst(len, 0xCD), want(len, 0xCD);
@@ -85,28 +70,22 @@ TEST_F(SingleviewEngine, GetLutWritesTheTargetTableForTheExactLengthOnly) {
     EXPECT_EQ(dst, want);
 }
 
+// The field of view adds crGetFOV of the outermost pixels of the middle row and of the middle column.
 TEST_F(SingleviewEngine, FieldOfViewSpansTheOutermostPixelsOfTheMiddleRowAndColumn) {
-    rig.view.flags = CR_VIEW_LENS;
-    rig.view.outWidth = 41;
-    rig.view.outHeight = 31;
-    rig.view.centerX = 20.0f;
-    rig.view.centerY = 15.0f;
+    rig.view.flags = CR_VIEW_LENS, rig.view.outWidth = 41, rig.view.outHeight = 31;
+    rig.view.centerX = 20.0f, rig.view.centerY = 15.0f;
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
-    float across = 0.0f, down = 0.0f;
+    float across = 0.0f, down = 0.0f, a[4];
     EXPECT_EQ(crSingleviewGetFOV(h, &across, &down), 0);
     const TestLut lut = crViewLut(rig.view);
-    const auto angle = [&](int c, int r) {
-        float degrees = 0.0f;
-        crGetFOV(&rig.cam, lut.at(c, r).x, lut.at(c, r).y, &degrees);
-        return degrees;
-    };
-    EXPECT_EQ(across, angle(0, 15) + angle(40, 15));
-    EXPECT_EQ(down, angle(20, 0) + angle(20, 30));
+    const int at[4][2] = {{0, 15}, {40, 15}, {20, 0}, {20, 30}};
+    for (int i = 0; i < 4; ++i) crGetFOV(&rig.cam, lut.at(at[i][0], at[i][1]).x, lut.at(at[i][0], at[i][1]).y, &a[i]);
+    EXPECT_EQ(across, a[0] + a[1]);
+    EXPECT_EQ(down, a[2] + a[3]);
     EXPECT_NEAR(across, 2.0f * std::atan(20.0f / 40.0f) * 57.29578f, 0.01f);
 }
 
-// Number of pixels that (value, repeats) pairs cover.
-int crDecodedLength(const unsigned char* mask, int length) {
+int crDecodedLength(const unsigned char* mask, int length) {  // pixels that (value, repeats) pairs cover
     int pixels = 0;
     for (int i = 1; i < length; i += 2) pixels += mask[i] + 1;
     return pixels;
@@ -116,27 +95,21 @@ TEST_F(SingleviewEngine, MaskAndMaskPictureNeedTheOverlayFlag) {
     crSingleviewSetImage(h, 20, 10, rig.picture.bytes.data(), 0);
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     int len = -1;
-    EXPECT_EQ(crSingleviewGetMaskLen(h, &len, 800), 0);
-    EXPECT_EQ(len, 0);
+    EXPECT_TRUE(crSingleviewGetMaskLen(h, &len, 800) == 0 && len == 0);
     EXPECT_EQ(crSingleviewSaveImage(h, rig.path.c_str()), 0);
     EXPECT_FALSE(std::ifstream(rig.path).good());
-
-    rig.view.flags = CR_VIEW_OVERLAY;
-    rig.view.centerX = 30.0f;
+    rig.view.flags = CR_VIEW_OVERLAY, rig.view.centerX = 30.0f;
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     EXPECT_EQ(crSingleviewGetMaskLen(h, &len, 720), 0);
     EXPECT_EQ(crDecodedLength(state()->mask, len), 64 * 48);  // full width at base 720
     EXPECT_TRUE(rig.view.outWidth == 64 && rig.view.zoomX == 1.0f && rig.view.overlayScale == 1.0f);
     EXPECT_EQ(rig.view.centerX, 32.0f);  // left at the middle of the view
-
     std::vector<unsigned char> dst(len, 0xCD), want(len, 0xCD);
     EXPECT_EQ(crSingleviewGetMask(h, dst.data(), len + 1), 0);
     EXPECT_EQ(dst, want);
     EXPECT_EQ(crSingleviewGetMask(h, dst.data(), len), 0);
     EXPECT_EQ(0, std::memcmp(dst.data(), state()->mask, len));
-
     crSingleviewGetMaskLen(h, &len, 1440);  // half the width
-    EXPECT_EQ(crDecodedLength(state()->mask, len), 32 * 48);
     EXPECT_EQ(crSingleviewSaveImage(h, rig.path.c_str()), 0);
     std::ifstream bmp(rig.path, std::ios::binary);
     unsigned char header[22] = {};
@@ -145,27 +118,37 @@ TEST_F(SingleviewEngine, MaskAndMaskPictureNeedTheOverlayFlag) {
     std::remove(rig.path.c_str());
 }
 
-TEST(SingleviewMask, PaletteQuantisationPicksTheNearestLowestEntry) {
-    EXPECT_EQ(crMaskPaletteIndex(255, 255, 255), 0);  // arguments: blue, green, red
-    EXPECT_EQ(crMaskPaletteIndex(0, 0, 0), 255);
-    EXPECT_EQ(crMaskPaletteIndex(0, 0, 17), 224);  // the darkest red ramp
-    EXPECT_EQ(crMaskPaletteIndex(136, 136, 136), 249);
-    EXPECT_EQ(crMaskPaletteIndex(0, 0, 255), 35);  // pure red in the colour cube
+// Palette: white 0, black 255, the darkest red 224; runs of at most 256 pixels, crossing rows, all or nothing.
+TEST(SingleviewMask, PaletteIndicesAndRuns) {
+    const int pal[][4] = {{255, 255, 255, 0}, {0, 0, 0, 255}, {0, 0, 17, 224}, {136, 136, 136, 249}, {0, 0, 255, 35}};
+    for (const auto& p : pal) EXPECT_EQ(crMaskPaletteIndex(p[0], p[1], p[2]), p[3]) << p[0] << "," << p[2];
+    Image* strip = crCreateImage(3, 150, 2);  // 300 white pixels
+    unsigned char mask[8] = {}, runs[4] = {0, 255, 0, 43};
+    for (int r = 0; r < 2; ++r) std::memset(strip->data[r], 255, 450);
+    ASSERT_EQ(crEncodeMask(strip, mask, 8), 4);
+    EXPECT_EQ(0, std::memcmp(mask, runs, 4));
+    std::memset(strip->data[1] + 3 * 149, 0, 3);  // a black last pixel needs a third pair: 6 bytes
+    EXPECT_EQ(crEncodeMask(strip, mask, 5), 0);
+    crReleaseImage(&strip);
 }
 
-TEST(SingleviewMask, RunsCoverAtMost256PixelsAndCrossRows) {
-    Image* strip = crCreateImage(3, 150, 2);
-    ASSERT_NE(strip, nullptr);
-    for (int r = 0; r < 2; ++r) std::memset(strip->data[r], 255, 450);
-    unsigned char mask[8] = {};
-    ASSERT_EQ(crEncodeMask(strip, mask, 8), 4);  // 300 white pixels
-    const unsigned char white[4] = {0, 255, 0, 43}, blackLast[6] = {0, 255, 0, 42, 255, 0};
-    EXPECT_EQ(0, std::memcmp(mask, white, 4));
-    std::memset(strip->data[1] + 3 * 149, 0, 3);
-    ASSERT_EQ(crEncodeMask(strip, mask, 8), 6);
-    EXPECT_EQ(0, std::memcmp(mask, blackLast, 6));
-    EXPECT_EQ(crEncodeMask(strip, mask, 5), 0);  // does not fit: no partial mask
-    crReleaseImage(&strip);
+std::string crSavedLut(float* const* lut, int width, int height) {
+    const std::string path = ::testing::TempDir() + "camrig_lut_text_" + std::to_string(getpid());
+    std::remove(path.c_str()), crSaveLutText(path.c_str(), lut, width, height);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes = in.good() ? std::string(std::istreambuf_iterator<char>(in), {}) : "(no file)";
+    std::remove(path.c_str());
+    return bytes;
+}
+
+TEST(LutTextFile, WritesOneCrLfLinePerEntryRowByRowWithUnmappedAs36245) {
+    float row0[] = {1.5f, 2.25f, -1.0f, -1.0f}, row1[] = {0.0f, -0.5f, 639.125f, 479.0f}, none[] = {-1.0f, -1.0f};
+    float *lut[] = {row0, row1}, *single[] = {none};
+    EXPECT_EQ(crSavedLut(lut, 2, 2), "0 0 1.500000 2.250000\r\n1 0 36245.000000 36245.000000\r\n"
+                                     "0 1 0.000000 36245.000000\r\n1 1 639.125000 479.000000\r\n");
+    EXPECT_EQ(crSavedLut(single, 1, 1), "0 0 36245.000000 36245.000000\r\n");
+    EXPECT_EQ(crSavedLut(lut, 2, 0), "");  // created, empty
+    crSaveLutText(nullptr, lut, 1, 1);
 }
 
 }  // namespace

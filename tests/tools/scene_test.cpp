@@ -1,0 +1,60 @@
+// The synthetic scene: fitted inverse lens, renderer against the forward projection, where the rig's cameras look.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "camera/camera.h"
+#include "numerics/rounding.h"
+#include "scene/scene.h"
+
+namespace {
+
+TEST(SceneLens, FittedInverseUndoesTheForwardPolynomialAcrossTheFieldOfView) {
+    CameraParam cam{};
+    crSceneSampleLens(&cam);
+    for (int i = 0; i <= 1000; ++i) {
+        const float theta = crDegToRad(kSceneHalfFov) * i / 1000.0f, rho = crLensAngleToHeight(cam.distortion, theta);
+        const float back = crLensAngleToHeight(cam.distortion, crLensHeightToAngle(cam.undistortion, rho));
+        ASSERT_LT(std::fabs(back - rho) * cam.pixelScaleX, 0.02f) << theta;  // pixels
+    }
+}
+
+// Within about 4 m, where a pixel covers far less than half a tile, a tile centre's pixel shows the tile's colour.
+TEST(SceneRender, TileCentresShowTheirTilesColour) {
+    const CameraParam cam = crSceneSampleCamera();
+    const std::vector<unsigned char> frame = crSceneRender(cam);
+    ASSERT_EQ(frame.size(), size_t(crPackedStride(720)) * 480);
+    int checked = 0;
+    for (int i = 0; i < 60; ++i) {
+        const SceneTile tile = crSceneTile(i % 10 - 5, i / 10 - 7);
+        Point2f px;
+        crWorldToImage2D(&cam, &tile.centre, &px, 1);
+        if (px.x < 1.0f || px.y < 1.0f || px.x >= 718.0f || px.y >= 478.0f) continue;
+        const unsigned char* p = &frame[crRoundHalfAway(px.y) * crPackedStride(720) + 3 * crRoundHalfAway(px.x)];
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(p[k], tile.bgr[k], 2) << "tile " << i << " channel " << k;
+        ++checked;
+    }
+    EXPECT_GT(checked, 50);
+}
+
+// A camera films `ground` when it projects into the image and that pixel's ray comes back to it (not its mirror).
+bool crSees(const CameraParam& cam, Point2f ground) {
+    Point2f pixel, back;
+    crWorldToImage2D(&cam, &ground, &pixel, 1);
+    if (pixel.x < 0 || pixel.y < 0 || pixel.x >= cam.imageWidth || pixel.y >= cam.imageHeight) return false;
+    return crSceneGroundPoint(cam, pixel.x, pixel.y, &back) && std::hypot(back.x - ground.x, back.y - ground.y) < 5.0f;
+}
+
+// Each camera films the ground beside its side of the vehicle, near and far, but not across the vehicle.
+TEST(SceneRig, EachCameraSeesTheGroundBesideItsSide) {
+    CameraParam cams[4];
+    crSceneRig(cams);
+    const float outward[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};  // front, rear, left, right
+    for (int slot = 0; slot < 4; ++slot)
+        for (float d : {500.0f, 1500.0f, 4000.0f, -1500.0f}) {
+            const float x = kRigCarWidth / 2.0f + std::fabs(d), y = kRigCarLength / 2.0f + std::fabs(d), s = d > 0 ? 1 : -1;
+            EXPECT_EQ(crSees(cams[slot], {s * outward[slot][0] * x, s * outward[slot][1] * y}), d > 0) << slot << " " << d;
+        }
+}
+
+}  // namespace
