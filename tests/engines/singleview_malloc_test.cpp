@@ -20,9 +20,7 @@ TEST(SingleviewAllocation, EveryFailedAllocationLeavesNothingLive) {
     ASSERT_GT(allocations, 20u);
     for (size_t n = 0; n < allocations; ++n) {
         CrAllocationCounter counter;
-        crTestFailAllocationAfter(static_cast<long>(n));
-        rig.runSession();
-        crTestFailAllocationAfter(-1);
+        crTestFailAllocationAfter(static_cast<long>(n)), rig.runSession(), crTestFailAllocationAfter(-1);
         EXPECT_EQ(counter.live(), 0) << "allocation " << n << " failed";
     }
 }

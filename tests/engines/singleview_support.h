@@ -1,37 +1,23 @@
-// A 64 x 48 fisheye 40 units up (focal 40), its neutral view, packed pictures and a whole engine session.
+// A 64 x 48 fisheye 40 units up (focal 40), its neutral view, and a whole single-view engine session.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "camrig.h"
-#include "numerics/rounding.h"
+#include "topview_fixture.h"
 #include "views/view_support.h"
-
-struct PackedPicture {  // 3-channel rows padded to 4 bytes
-    int stride;
-    std::vector<unsigned char> bytes;
-    PackedPicture(int w, int h, unsigned char fill = 0) : stride(crPackedStride(w)), bytes(size_t(stride) * h, fill) {}
-    unsigned char* pixel(int c, int r) { return &bytes[size_t(r) * stride + 3 * c]; }
-};
 
 // Every buffer is made up front, so that only the engine meets an injecting allocator's failures.
 struct SingleviewRig {
     CameraParam cam = crTestFisheye(40.0f, 64, 48);
     ViewParam view = crNeutralView(&cam);
-    PackedPicture frame{64, 48}, out{64, 48}, picture{20, 10, 90}, overlay{8, 8};  // frame (c, r) holds (c, r, c + r)
+    TestPicture frame{64, 48}, out{64, 48}, picture{20, 10, 90, 90, 90}, overlay{8, 8};  // frame (c, r): (c, r, c + r)
     std::vector<unsigned char> table = std::vector<unsigned char>(64 * 48 * 4);
     std::string path = ::testing::TempDir() + "camrig_singleview_" + std::to_string(getpid());
     explicit SingleviewRig(uint32_t flags = 0) {
-        view.flags = flags, overlay.pixel(3, 3)[1] = 200;
-        for (int i = 0; i < 64 * 48; ++i) {
-            unsigned char* p = frame.pixel(i % 64, i / 64);
-            p[0] = i % 64, p[1] = i / 64, p[2] = i % 64 + i / 64;
-        }
+        view.flags = flags, overlay.at(3, 3)[1] = 200;
+        for (int i = 0; i < 64 * 48; ++i) frame.set(i % 64, i / 64, i % 64, i / 64, i % 64 + i / 64);
     }
     void runSession() {  // every operation that allocates, from create to release
         EngineHandle* h = crSingleviewCreate(0);

@@ -9,21 +9,12 @@
 
 namespace {
 
-struct SceneRig {  // rendered once for every mode; frames by storage position
-    CameraParam cams[4];
-    std::vector<unsigned char> frames[4];
-    SceneRig() {
-        crSceneRig(cams);
-        for (int pos = 0; pos < 4; ++pos) frames[pos] = crSceneRender(cams[kTopviewSlotOf[pos]]);
-    }
-};
-
 // Camera `pos` resolves view pixel (c, r): the rays 2 pixels around its LUT sample all see the tile's colour.
 bool crResolves(const TopviewState* s, const CameraParam* cams, int pos, int c, int r, const SceneTile& tile) {
     const float* e = &s->luts[pos][r][2 * c];
+    Point2f g;
+    unsigned char bgr[3];
     for (int i = 0; i < 9; ++i) {
-        Point2f g;
-        unsigned char bgr[3];
         const float u = e[0] + 2 * (i % 3 - 1), v = e[1] + 2 * (i / 3 - 1);
         if (e[0] < 0.0f || !crSceneGroundPoint(cams[kTopviewSlotOf[pos]], u, v, &g)) return false;
         crSceneGroundColour(g.x, g.y, bgr);
@@ -35,14 +26,16 @@ bool crResolves(const TopviewState* s, const CameraParam* cams, int pos, int c, 
 class TopviewSceneTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirGroundPoints) {
-    static SceneRig rig;
-    MultiviewParam p = crSceneTopview(rig.cams, 360, 540);
+    static CameraParam cams[4];
+    static std::vector<unsigned char> frames[4];  // rendered once for every mode, by storage position
+    if (frames[0].empty()) crSceneRig(cams);
+    for (int pos = 0; pos < 4 && frames[pos].empty(); ++pos) frames[pos] = crSceneRender(cams[kTopviewSlotOf[pos]]);
+    MultiviewParam p = crSceneTopview(cams, 360, 540);
     p.mode = GetParam(), p.flags = CR_MULTI_BILINEAR;
     EngineHandle* h = crMultiviewCreate(0);
     ASSERT_EQ(crMultiviewInit(h, &p), 0);
     TestPicture out(360, 540);
-    const auto& f = rig.frames;
-    crMultiviewApply(h, f[0].data(), f[1].data(), f[2].data(), f[3].data(), out.bytes.data());
+    crMultiviewApply(h, frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(), out.bytes.data());
     const auto* s = static_cast<const TopviewState*>(h->state);
     int seen = 0, matching = 0, entries = 0;
     std::ostringstream wrong;
@@ -51,21 +44,21 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
         const int c = crRoundHalfAway(p.viewCenterX + tile.centre.x / p.scale);
         const int r = crRoundHalfAway(p.viewCenterY + tile.centre.y / p.scale);
         if (c < 0 || r < 0 || c >= 360 || r >= 540) continue;
-        for (int pos = 0; pos < 4; ++pos) {  // the renderer's inverse lens takes the entry back to the tile centre
-            const float* entry = &s->luts[pos][r][2 * c];
+        for (int pos = 0; pos < 4; ++pos) {  // the renderer's inverse lens takes each entry back to the tile centre
+            const float* e = &s->luts[pos][r][2 * c];
             Point2f g;
-            if (entry[0] < 0.0f || !crSceneGroundPoint(rig.cams[kTopviewSlotOf[pos]], entry[0], entry[1], &g)) continue;
-            const float x = (c - p.viewCenterX) * p.scale, y = (r - p.viewCenterY) * p.scale;
-            EXPECT_LT(std::hypot(g.x - x, g.y - y), 0.05f * p.scale) << pos << ": " << c << "," << r;
+            if (e[0] < 0.0f || !crSceneGroundPoint(cams[kTopviewSlotOf[pos]], e[0], e[1], &g)) continue;
+            const float dx = g.x - (c - p.viewCenterX) * p.scale, dy = g.y - (r - p.viewCenterY) * p.scale;
             ++entries;
+            EXPECT_LT(std::hypot(dx, dy), 0.05f * p.scale) << pos << ": " << c << "," << r;
         }
-        // Seen: every camera that the code mixes in by more than 4/256 resolves the pixel.
+        // Seen: a camera code, and every camera that it mixes in by more than 4/256 resolves the pixel.
         const unsigned char* code = s->blendMap->data[r] + 3 * c;
         const int along = code[0] ? kPosRear : kPosFront, side = code[1] ? kPosRight : kPosLeft;
-        if (code[0] % 255 || code[1] % 255) continue;  // vehicle colour or a picture
-        if (code[2] == 0 ? !crResolves(s, rig.cams, code[0] == code[1] ? along : side, c, r, tile)
-                         : (code[2] < 252 && !crResolves(s, rig.cams, along, c, r, tile)) ||
-                               (code[2] > 4 && !crResolves(s, rig.cams, side, c, r, tile)))
+        if (code[0] % 255 || code[1] % 255) continue;
+        if (code[2] == 0 ? !crResolves(s, cams, code[0] == code[1] ? along : side, c, r, tile)
+                         : (code[2] < 252 && !crResolves(s, cams, along, c, r, tile)) ||
+                               (code[2] > 4 && !crResolves(s, cams, side, c, r, tile)))
             continue;
         const unsigned char* got = out.at(c, r);
         const bool same = std::abs(got[0] - tile.bgr[0]) <= 8 && std::abs(got[1] - tile.bgr[1]) <= 8 &&
@@ -74,8 +67,7 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
         if (!same) wrong << " (" << c << "," << r << ")";
     }
     crMultiviewRelease(&h);
-    EXPECT_GT(seen, 100);
-    EXPECT_GT(entries, 1500);
+    EXPECT_TRUE(seen > 100 && entries > 1500) << seen << " tiles seen, " << entries << " LUT entries checked";
     EXPECT_GE(matching * 100, seen * 99) << matching << " of " << seen << " tiles; wrong at" << wrong.str();
 }
 
