@@ -1,5 +1,4 @@
-// Top-view lifecycle under valgrind: every operation across re-Inits of the same and a changed size and frame, a
-// turned 45 x 60 view whose caller and frame rows pad differently, and Release twice.
+// Under valgrind: every operation across re-Inits (same and changed sizes, a turned 45 x 60 view), Release twice.
 #include <unistd.h>
 
 #include <cstdio>

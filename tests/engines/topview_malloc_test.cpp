@@ -1,5 +1,4 @@
-// Top view under the counting allocator: Apply allocates nothing; a failed allocation in Init leaves an engine that
-// ignores Apply until the next Init, without leaking.
+// Counting allocator: Apply allocates nothing; after a failed allocation in Init, Apply waits for an Init; no leaks.
 #include "support/counting_malloc.h"
 #include "topview_fixture.h"
 

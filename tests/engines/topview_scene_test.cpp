@@ -1,5 +1,4 @@
-// End to end on the synthetic rig: rendered frames composed into a top view show each ground tile in its own colour
-// wherever the cameras resolve it, and LUT entries look at the ground points of their view pixels.
+// The rig's rendered frames composed into a top view show resolved tiles in their colours; LUTs see their ground.
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -44,21 +43,21 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
         const int c = crRoundHalfAway(p.viewCenterX + tile.centre.x / p.scale);
         const int r = crRoundHalfAway(p.viewCenterY + tile.centre.y / p.scale);
         if (c < 0 || r < 0 || c >= 360 || r >= 540) continue;
-        for (int pos = 0; pos < 4; ++pos) {  // the renderer's inverse lens takes each entry back to the tile centre
+        bool ok[4];  // camera pos resolves the tile; the renderer's inverse lens takes its entry to the tile centre
+        for (int pos = 0; pos < 4; ++pos) {
             const float* e = &s->luts[pos][r][2 * c];
             Point2f g;
+            ok[pos] = crResolves(s, cams, pos, c, r, tile);
             if (e[0] < 0.0f || !crSceneGroundPoint(cams[kTopviewSlotOf[pos]], e[0], e[1], &g)) continue;
             const float dx = g.x - (c - p.viewCenterX) * p.scale, dy = g.y - (r - p.viewCenterY) * p.scale;
             ++entries;
             EXPECT_LT(std::hypot(dx, dy), 0.05f * p.scale) << pos << ": " << c << "," << r;
         }
-        // Seen: a camera code, and every camera that it mixes in by more than 4/256 resolves the pixel.
+        // Seen: a camera code whose cameras, each mixed in by more than 4/256, resolve the tile.
         const unsigned char* code = s->blendMap->data[r] + 3 * c;
-        const int along = code[0] ? kPosRear : kPosFront, side = code[1] ? kPosRight : kPosLeft;
-        if (code[0] % 255 || code[1] % 255) continue;
-        if (code[2] == 0 ? !crResolves(s, cams, code[0] == code[1] ? along : side, c, r, tile)
-                         : (code[2] < 252 && !crResolves(s, cams, along, c, r, tile)) ||
-                               (code[2] > 4 && !crResolves(s, cams, side, c, r, tile)))
+        const int along = code[0] ? kPosRear : kPosFront, side = code[1] ? kPosRight : kPosLeft, w = code[2];
+        if (code[0] % 255 || code[1] % 255 ||
+            !(w == 0 ? ok[code[0] == code[1] ? along : side] : (w >= 252 || ok[along]) && (w <= 4 || ok[side])))
             continue;
         const unsigned char* got = out.at(c, r);
         const bool same = std::abs(got[0] - tile.bgr[0]) <= 8 && std::abs(got[1] - tile.bgr[1]) <= 8 &&

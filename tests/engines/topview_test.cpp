@@ -69,8 +69,7 @@ TEST_F(TopviewTest, SeamsPickTheCameraOnEachSide) {
         EXPECT_PIXEL(mapAt(p[0], p[1]), p[4] ? 255 - p[3] : p[2], p[4] ? p[3] : p[2], 0) << p[0] << "," << p[1];
     expectMap({{60, 92, 0x11, 0x22, 0x33}, {kRight + 1, kTop - 1, 0x11, 0x22, 0x33}, {kRight, kTop - 1, 0, 0, 0}});
     param.frontFov = 180.0f, init(5);  // mode 5, front seams along the vehicle's front edge
-    // d = 10.0538, a = 0.1035, v = 16.76; 45 of 90 degrees; beyond the rear-left seam; a = acos(30 / 30.418),
-    // v = 53.6; on the vertical, yet d carries 1/255.
+    // v = 16.76 (d = 10.0538, a = 0.1035); 45 of 90 degrees; past the seam; a = acos(30 / 30.418); d carries 1/255
     expectMap({{kLeft - 1, kTop - 10, 0, 0, 16}, {kLeft - 1, kTop - 1, 0, 0, 127}, {50, 212, 255, 0, 255},
                {125, 222, 255, 255, 53}, {kRight, kBottom + 5, 255, 255, 12}});
 }
@@ -192,8 +191,7 @@ TEST_F(TopviewWarpTest, PixelsTakenLaterComeFromTheLastFrameThroughTheTablesItCa
     for (int c = 100; c < 200; ++c) ASSERT_TRUE(shows(after, c, 20)) << c;
 }
 
-// carPicture: black margins L = R = 19 leave 62 body pixels for the vehicle's 40, so the picture is 65 wide from
-// 12 columns left of the vehicle; its first row is skipped, black is transparent.
+// carPicture: margins L = R = 19 leave 62 body pixels for the vehicle's 40; first row skipped, black transparent.
 TEST_F(TopviewTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
     init(3);
     TestPicture car(100, 20, 40, 50, 60);
@@ -205,8 +203,7 @@ TEST_F(TopviewTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
     expectMap({{100, 150, 40, 50, 60}, {70, 150, 255, 0, 0}});  // over the vehicle colour, not the margin
 }
 
-// A placed 10 x 6 gradient at (x, 7) keeps its outermost rows and columns (and any clipped part) off the map;
-// replaceMap takes only a picture of the view size.
+// A placed 10 x 6 gradient skips its outermost (or clipped) rows and columns; replaceMap needs the view size.
 TEST_F(TopviewTest, PlacedPictureSkipsItsOutermostRowsAndColumnsReplaceMapNeedsTheViewSize) {
     TestPicture picture(10, 6), map(200, 300);
     for (int i = 0; i < 60; ++i) picture.set(i % 10, i / 10, 10 + i % 10, 20 + i / 10, 30);
@@ -292,8 +289,7 @@ TEST_F(TopviewAdjustTest, EvenSizesShiftTheRadiusHalfAPixelButNotTheAzimuthAndAt
     EXPECT_TRUE(crSame(cam().worldPoints[49], cam().worldPoints[0]));
 }
 
-// Offsets move the trial pose: position shifts and heightens the ground point; a ray along -z (the sentinel
-// incidence of a lens without c0) lands 100 / tan aX behind, turned by aZ; a ray above the horizon stores (PX, -PY).
+// Offsets move the trial pose; sentinel angles give rays along -z, 100 / tan aX behind; a miss stores (PX, -PY).
 TEST_F(TopviewAdjustTest, OffsetsSentinelAnglesAndMissedRays) {
     const float u = 190.0f, v = 150.0f, shift[6] = {10.0f, 20.0f}, higher[6] = {0.0f, 0.0f, -100.0f};
     const Point2f base = cast(u, v), shifted = cast(u, v, shift), far = cast(u, v, higher);
