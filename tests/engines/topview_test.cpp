@@ -193,10 +193,9 @@ TEST_F(TopviewWarpTest, PixelsTakenLaterComeFromTheLastFrameThroughTheTablesItCa
 
 // carPicture: margins L = R = 19 leave 62 body pixels for the vehicle's 40; first row skipped, black transparent.
 TEST_F(TopviewTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
-    init(3);
     TestPicture car(100, 20, 40, 50, 60);
     for (int i = 0; i < 20 * 20; ++i) car.set(i % 20, i / 20, 0, 0, 0), car.set(99 - i % 20, i / 20, 0, 0, 0);
-    crMultiviewSetImage(h, 100, 20, car.bytes.data(), CR_CAR_PICTURE, 0, 0, 0, 0);
+    init(3), crMultiviewSetImage(h, 100, 20, car.bytes.data(), CR_CAR_PICTURE, 0, 0, 0, 0);
     const int overlay[5][3] = {{82, 150, 1}, {118, 150, 1}, {70, 150, 0}, {100, kTop, 0}, {100, kTop + 1, 1}};
     for (const auto& o : overlay)
         EXPECT_EQ(crPx(state()->overlay->data[o[1]] + 3 * o[0]), (o[2] ? Px{40, 50, 60} : Px{})) << o[0] << "," << o[1];
@@ -233,8 +232,7 @@ TEST_F(TopviewTest, ReInitKeepsTheOverlayOfTheSameSizeModeFourKeepsTheMapClearOv
     expectMap({{22, 22, 40, 50, 60}, {150, 150, 1, 2, 3}});
     crMultiviewSetImage(h, 0, 0, nullptr, CR_CLEAR_OVERLAY, 0, 0, 0, 0), init(2);
     EXPECT_PIXEL(mapAt(22, 22), 0, 0, 1);
-    crMultiviewSetImage(h, 10, 6, picture.bytes.data(), 0, 20, 20, 10, 6);
-    param.viewWidth = 204, init(2);  // a new size: a new, empty overlay
+    crMultiviewSetImage(h, 10, 6, picture.bytes.data(), 0, 20, 20, 10, 6), param.viewWidth = 204, init(2);  // new size
     EXPECT_PIXEL(mapAt(22, 22), 0, 0, 1);
 }
 
@@ -244,15 +242,13 @@ bool crSame(Point2f a, Point2f b) { return a.x == b.x && a.y == b.y; }
 class TopviewAdjustTest : public TopviewTest {
 protected:
     void SetUp() override {
-        TopviewTest::SetUp();
-        init(0);
+        TopviewTest::SetUp(), init(0);
         cam().undistortion[0] = 0.01f, cam().imageWidth = 321, cam().imageHeight = 241, cam().angleX = 60.0f;
     }
     CameraParam& cam() { return cams[CR_SLOT_RIGHT]; }
     Point2f cast(float u, float v, const float* offsets = kNone) {  // the ground point written for (u, v)
         cam().pointCount = 1, cam().imagePoints[0] = {u, v};
-        crMultiviewAdjustCameraPose(h, &param, offsets, CR_SLOT_RIGHT);
-        return cam().worldPoints[0];
+        return crMultiviewAdjustCameraPose(h, &param, offsets, CR_SLOT_RIGHT), cam().worldPoints[0];
     }
 };
 
@@ -277,14 +273,12 @@ TEST_F(TopviewAdjustTest, EvenSizesShiftTheRadiusHalfAPixelButNotTheAzimuthAndAt
     const float px = cam().principalX, py = cam().principalY;
     const Point2f right = cast(px + 2.0f, py), left = cast(px - 0.25f, py), below = cast(px, py + 2.0f);
     ASSERT_FALSE(crSame(left, cast(px + 0.25f, py)));  // the azimuth matters
-    cam().imageWidth = 320;
-    EXPECT_TRUE(crSame(cast(px + 1.5f, py), right));  // radius from dx + 0.5
+    EXPECT_TRUE((cam().imageWidth = 320, crSame(cast(px + 1.5f, py), right)));  // radius from dx + 0.5
     EXPECT_TRUE(crSame(cast(px - 0.25f, py), left));  // radius 0.25 either way, azimuth still left
-    cam().imageWidth = 321, cam().imageHeight = 240;
-    EXPECT_TRUE(crSame(cast(px, py + 1.5f), below));  // rows count upward: dy - 0.5
+    EXPECT_TRUE((cam().imageWidth = 321, cam().imageHeight = 240, crSame(cast(px, py + 1.5f), below)));  // dy - 0.5: up
     cam().pointCount = 60, cam().spare3[0] = cam().spare3[1] = 0x5A5A5A5A;  // at most 50 pairs are used
     for (int i = 0; i < 50; ++i) cam().imagePoints[i] = {170.0f, 130.0f};
-    crMultiviewAdjustCameraPose(h, &param, kNone, CR_SLOT_RIGHT);
+    EXPECT_EQ(crMultiviewAdjustCameraPose(h, &param, kNone, CR_SLOT_RIGHT), 0);
     EXPECT_TRUE(cam().spare3[0] == 0x5A5A5A5A && cam().spare3[1] == 0x5A5A5A5A);
     EXPECT_TRUE(crSame(cam().worldPoints[49], cam().worldPoints[0]));
 }
