@@ -12,6 +12,7 @@ TEST(EngineLifecycle, CreateReleaseCyclesOfEveryType) {
         ASSERT_NE(single, nullptr);
         EXPECT_EQ(crSingleviewRelease(&single), 0);
         EXPECT_EQ(single, nullptr);
+        EXPECT_EQ(crSingleviewRelease(&single), 0);
         for (int type = 0; type <= 2; ++type) {
             EngineHandle* multi = crMultiviewCreate(type);
             ASSERT_NE(multi, nullptr) << type;
