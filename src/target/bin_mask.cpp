@@ -108,7 +108,7 @@ extern "C" CR_API void crMakeBinMaskRGB16Len(int width, int height, int* len) {
     if (len) *len = width * height * 2;
 }
 extern "C" CR_API void crMakeBinMaskYCbCrLen(int width, int height, int* len)
-    __attribute__((alias("crMakeBinMaskRGB16Len")));
+    __attribute__((alias("crMakeBinMaskRGB16Len"), nothrow));
 
 extern "C" CR_API void crMakeBinMaskRGB32Len(int width, int height, int* len) {
     if (len) *len = width * height * 4;
