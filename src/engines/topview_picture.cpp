@@ -87,7 +87,9 @@ Image* crPictureInFrame(const TopviewState* s, int width, int height, const unsi
     Image* img = s->rotated ? crCreateImage(3, height, width) : crCreateImage(3, width, height);
     if (!img) return nullptr;
     if (!s->rotated) {
-        crCopyPackedToImage(pixels, img);
+        // Whole rows, padding included: replaceMap hands them to the map as they are.
+        for (int r = 0; r < img->height; ++r)
+            std::memcpy(img->data[r], pixels + static_cast<size_t>(r) * img->stride, img->stride);
         return img;
     }
     const int callerStride = crPackedStride(width);

@@ -115,6 +115,10 @@ TEST_F(TopviewTest, TurnedFrameHandsEveryOutputBackInTheCallersOrientation) {
     crMultiviewGetMaskLen(h, &len, 1), crMultiviewGetMask(h, rgb32.data(), 0, 1);
     crMakeBinMaskRGB32(45, 60, mask.data(), want.data(), nullptr);
     EXPECT_TRUE(len == 45 * 60 * 4 && std::equal(want.begin(), want.end(), rgb32.begin()) && rgb32[len] == 0xAB);
+    Bytes map(bytes, 7);  // unturned, replaceMap takes the caller's rows whole, padding included
+    for (int r = 0; r < 60; ++r) map[r * stride + 135] = 0xCD;
+    init(7), crMultiviewSetImage(h, 45, 60, map.data(), kReplace, 0, 0, 0, 0);
+    EXPECT_EQ(callerMap(), map);
 }
 
 // GetLUT packs one slot's table in the caller's orientation; a wrong length, slot or mask format writes nothing.
