@@ -1,5 +1,6 @@
 // Point binaries: calibration points and parking-guide points as pairs of
 // 16-bit integers.
+#include "camera/camera.h"
 #include "target/target.h"
 
 namespace {
@@ -18,13 +19,13 @@ int crStorePoints(unsigned char* out, const Point2f* points, int first, int coun
     return count > 0 ? 4 * count : 0;
 }
 
-// Each camera's first pointCount image or ground points, cameras 0 to 3 in
-// turn.
+// Each camera's first pointCount image or ground points (at most the 50 the
+// record holds), cameras 0 to 3 in turn.
 void crStoreCameraPoints(const CameraParam* cams, bool ground, unsigned char* out, int* len) {
     int bytes = 0;
     for (int k = 0; k < 4; ++k) {
         const Point2f* points = ground ? cams[k].worldPoints : cams[k].imagePoints;
-        bytes += crStorePoints(out + bytes, points, 0, cams[k].pointCount);
+        bytes += crStorePoints(out + bytes, points, 0, crCalibrationPairCount(&cams[k]));
     }
     if (len) *len = bytes;
 }

@@ -135,6 +135,15 @@ TEST(ConvertImageToWorld, ConvertsCountPairsAndAtMostFifty) {
     EXPECT_EQ(std::memcmp(&cams[1], &next, sizeof next), 0);
 }
 
+TEST(CalibrationPairs, PointBinariesReadAtMostFiftyPerCamera) {
+    std::vector<CameraParam> cams(4, CameraParam{});
+    cams[0].pointCount = 60, cams[2].pointCount = 1;  // camera 0's pairs 50 to 59 do not exist
+    unsigned char out[61 * 4];
+    int len = 0;
+    crMakeBinIPoint(cams.data(), out, &len);
+    EXPECT_EQ(len, 51 * 4);
+}
+
 const std::vector<Point2f> kPoints = {{-200, -150}, {180, -120}, {150, 160}, {-170, 140}, {10, 5},   {-90, 60},
                                       {75, -40},    {220, 30},   {-30, -180}, {40, 190},  {-240, 0}, {120, 90}};
 
