@@ -58,9 +58,8 @@ Margins crBlackMargins(const unsigned char* pixels, int width, int height) {
 }
 
 // Resizes `src` (bilinear) into a new picture of the given size; null when
-// the size is empty or allocation fails.
+// the size is negative or allocation fails. An empty picture pastes nothing.
 Image* crResized(const Image* src, int width, int height) {
-    if (width < 1 || height < 1) return nullptr;
     Image* dst = crCreateImage(3, width, height);
     if (dst) crResizeImage(src, dst, 1);
     return dst;

@@ -236,6 +236,9 @@ TEST_F(TopviewTest, ReInitKeepsTheOverlayOfTheSameSizeModeFourKeepsTheMapClearOv
     expectMap({{22, 22, 40, 50, 60}, {150, 150, 1, 2, 3}});
     crMultiviewSetImage(h, 0, 0, nullptr, CR_CLEAR_OVERLAY, 0, 0, 0, 0), init(2);
     EXPECT_PIXEL(mapAt(22, 22), 0, 0, 1);
+    crMultiviewSetImage(h, 10, 6, picture.bytes.data(), 0, 20, 20, 10, 6);  // an empty placed size clears it too
+    crMultiviewSetImage(h, 10, 6, picture.bytes.data(), 0, 20, 20, 0, 6), init(2);
+    EXPECT_PIXEL(mapAt(22, 22), 0, 0, 1);
     crMultiviewSetImage(h, 10, 6, picture.bytes.data(), 0, 20, 20, 10, 6), param.viewWidth = 204, init(2);  // new size
     EXPECT_PIXEL(mapAt(22, 22), 0, 0, 1);
 }
