@@ -1,5 +1,6 @@
 // Conversions of 24-bit pictures (bytes blue, green, red) into the packed
-// 4:2:2 and 32-bit formats of target displays. The sums are formed in double
+// 4:2:2 and 32-bit formats of target displays. The weights are ordinary
+// double constants; the sums are formed in extended precision (long double)
 // from the byte values and truncated toward zero.
 #include <algorithm>
 
@@ -8,27 +9,31 @@
 
 namespace {
 
-inline unsigned char crTruncateByte(double v) { return static_cast<unsigned char>(static_cast<int>(v)); }
+using CrExtended = long double;
+
+inline unsigned char crTruncateByte(CrExtended v) { return static_cast<unsigned char>(static_cast<int>(v)); }
 
 // 0 and 255 are reserved on the target, so 4:2:2 values stay within 1..254.
-inline unsigned char crTruncateLimited(double v) { return crTruncateByte(std::min(std::max(v, 1.0), 254.0)); }
+inline unsigned char crTruncateLimited(CrExtended v) { return crTruncateByte(std::min(std::max(v, 1.0L), 254.0L)); }
 
 // Studio-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
 void crStudioPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {
-    const double b = p[0], g = p[1], r = p[2];
+    const CrExtended b = p[0], g = p[1], r = p[2];
     out[0] = crTruncateByte(0.439 * b - (0.148 * r + 0.291 * g) + 128.0);
     out[1] = crTruncateByte(0.257 * r + 0.504 * g + 0.098 * b + 16.0);
     out[2] = crTruncateByte(0.439 * r - 0.368 * g - 0.071 * b + 128.0);
-    out[3] = crTruncateByte(0.257 * q[2] + 0.504 * q[1] + 0.098 * q[0] + 16.0);
+    const CrExtended qb = q[0], qg = q[1], qr = q[2];
+    out[3] = crTruncateByte(0.257 * qr + 0.504 * qg + 0.098 * qb + 16.0);
 }
 
 // Analog-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
 void crAnalogPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {
-    const double b = p[0], g = p[1], r = p[2];
+    const CrExtended b = p[0], g = p[1], r = p[2];
     out[0] = crTruncateLimited(0.436 * b - (0.09991 * r + 0.33609 * g) + 128.0);
     out[1] = crTruncateLimited(0.2126 * r + 0.7152 * g + 0.0722 * b);
     out[2] = crTruncateLimited(0.615 * r - 0.55861 * g - 0.05639 * b + 128.0);
-    out[3] = crTruncateLimited(0.2126 * q[2] + 0.7152 * q[1] + 0.0722 * q[0]);
+    const CrExtended qb = q[0], qg = q[1], qr = q[2];
+    out[3] = crTruncateLimited(0.2126 * qr + 0.7152 * qg + 0.0722 * qb);
 }
 
 }  // namespace

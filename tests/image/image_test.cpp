@@ -148,6 +148,12 @@ TEST(ColourConvert, ProduceTheDocumentedBytes) {
     EXPECT_EQ(crRGB24toYUV422(src.data(), nullptr, 5, 1) + crRGB24toYUV422(src.data(), kept.data(), 5, 0), 32);
     EXPECT_EQ(crRGB24toRGB32(nullptr, kept.data(), 5, 1) + crRGB24toRGB32(src.data(), kept.data(), 1, -1), 20);
     EXPECT_EQ(kept, Bytes(16, 0xEE));
+    for (int v = 2; v <= 254; ++v) {  // the double weights sum to just under 1, which extended precision keeps
+        const Bytes grey(8, static_cast<unsigned char>(v));
+        crRGB24toYUV422(grey.data(), dst.data(), 2, 1);
+        ASSERT_EQ(dst[1], v - 1);
+        ASSERT_EQ(dst[3], v - 1);
+    }
 }
 
 // Pixels painted by a line in a black 6 x 5 picture (blue 1, green 2, red 3); row padding shows as column 6.
