@@ -16,7 +16,7 @@ Image* crCreateImage(int channels, int width, int height) {
     if (width < 0 || height < 0) return nullptr;
     Image* img = static_cast<Image*>(std::malloc(sizeof(Image)));
     if (!img) return nullptr;
-    img->size = 32;
+    img->size = static_cast<int32_t>(sizeof(Image));  // 32 on the 32-bit layout
     img->channels = channels < 1 ? 1 : channels;
     img->reserved = 0;
     img->width = width;
