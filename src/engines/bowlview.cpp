@@ -15,12 +15,12 @@ EngineHandle* crBowlviewCreate2(int) { return crCreateEngine<BowlviewState>(kBow
 
 }  // namespace
 
-const CrEngineSlot kBowlviewOps1[kMultiSlotCount] = {
+const CrEngineSlot kBowlviewOps1[kEngineTableSize] = {
     crSlot(&crBowlviewCreate1), nullptr, nullptr, nullptr, nullptr, nullptr,
     nullptr, nullptr, nullptr, nullptr, nullptr, crSlot(&crReleaseEngine<BowlviewState>),
 };
 
-const CrEngineSlot kBowlviewOps2[kMultiSlotCount] = {
+const CrEngineSlot kBowlviewOps2[kEngineTableSize] = {
     crSlot(&crBowlviewCreate2), nullptr, nullptr, nullptr, nullptr, nullptr,
     nullptr, nullptr, nullptr, nullptr, nullptr, crSlot(&crReleaseEngine<BowlviewState>),
 };

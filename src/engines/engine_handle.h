@@ -36,6 +36,11 @@ enum CrMultiviewSlot {
     kMultiRelease, kMultiSlotCount
 };
 
+// Every table has room for the longer family's slots, so a handle passed to
+// the other family's dispatcher meets an empty slot rather than the end of
+// its table.
+constexpr int kEngineTableSize = kSingleSlotCount;
+
 // Stores a typed operation in an untyped table slot.
 template <typename Fn>
 constexpr CrEngineSlot crSlot(Fn fn) {

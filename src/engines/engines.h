@@ -3,7 +3,7 @@
 
 #include "engine_handle.h"
 
-extern const CrEngineSlot kSingleviewOps[kSingleSlotCount];
-extern const CrEngineSlot kTopviewOps[kMultiSlotCount];
-extern const CrEngineSlot kBowlviewOps1[kMultiSlotCount];
-extern const CrEngineSlot kBowlviewOps2[kMultiSlotCount];
+extern const CrEngineSlot kSingleviewOps[kEngineTableSize];
+extern const CrEngineSlot kTopviewOps[kEngineTableSize];
+extern const CrEngineSlot kBowlviewOps1[kEngineTableSize];
+extern const CrEngineSlot kBowlviewOps2[kEngineTableSize];

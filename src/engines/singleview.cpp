@@ -247,7 +247,7 @@ SingleviewState::~SingleviewState() {
     crReleaseImage(&overlayPicture);
 }
 
-const CrEngineSlot kSingleviewOps[kSingleSlotCount] = {
+const CrEngineSlot kSingleviewOps[kEngineTableSize] = {
     crSlot(&crSingleCreate),     crSlot(&crSingleInit),       crSlot(&crSingleApply),
     crSlot(&crSingleGetLUTLen),  crSlot(&crSingleGetLUT),     crSlot(&crSingleSaveLUT),
     crSlot(&crSingleGetFOV),     crSlot(&crSingleGetMaskLen), crSlot(&crSingleGetMask),

@@ -218,7 +218,7 @@ bool crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const Topvie
     return ok;
 }
 
-const CrEngineSlot kTopviewOps[kMultiSlotCount] = {
+const CrEngineSlot kTopviewOps[kEngineTableSize] = {
     crSlot(&crTopviewCreate),
     crSlot(&crTopviewInit),
     crSlot(&crTopviewApply),

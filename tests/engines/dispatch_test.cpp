@@ -122,6 +122,10 @@ TEST(EngineDispatch, MissingTableSlotOrStateFails) {
     EngineHandle* slots = &noSlots;
     EXPECT_EQ(crMultiviewRelease(&slots), -1);
     EXPECT_EQ(slots, &noSlots);
+
+    EngineHandle* multi = crMultiviewCreate(0);  // the single-view Release slot lies past the multi-view ops
+    EXPECT_EQ(crSingleviewRelease(&multi), -1);
+    EXPECT_EQ(crMultiviewRelease(&multi), 0);
 }
 
 TEST(EngineDispatch, HandleWithoutStateAnswersMinusOneAndReleases) {
