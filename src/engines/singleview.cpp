@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -222,15 +221,8 @@ int crSingleSaveImage(EngineHandle* h, const char* path) {
     if (!path) return 0;
     Image* strip = crRenderMaskPicture(s);
     if (!strip) return 0;
-    int size = 0;
-    unsigned char* bmp = crImageToBmp(strip, &size);
+    crSaveBmpFile(strip, path);
     crReleaseImage(&strip);
-    if (!bmp) return 0;
-    if (FILE* file = std::fopen(path, "wb")) {
-        std::fwrite(bmp, 1, static_cast<size_t>(size), file);
-        std::fclose(file);
-    }
-    std::free(bmp);
     return 0;
 }
 

@@ -1,6 +1,5 @@
 // Top view: per-frame composition through the blend map, and the tables
 // handed out in the caller's orientation.
-#include <cstdio>
 #include <cstdlib>
 
 #include "image/image.h"
@@ -176,15 +175,7 @@ int crTopviewSaveImage(EngineHandle* h, const char* path) {
     if (!img) return 0;
     crPackBlendMap(s);
     crCopyPackedToImage(s->maskBuffer, img);
-    int size = 0;
-    unsigned char* bmp = crImageToBmp(img, &size);
-    if (bmp) {
-        if (FILE* f = std::fopen(path, "wb")) {
-            std::fwrite(bmp, 1, static_cast<size_t>(size), f);
-            std::fclose(f);
-        }
-        std::free(bmp);
-    }
+    crSaveBmpFile(img, path);
     crReleaseImage(&img);
     return 0;
 }

@@ -1,6 +1,7 @@
 // crImageToBmp: a complete, uncompressed BMP file in memory. Rows are stored
 // bottom-up with their bytes unchanged; 1-channel pictures get a grey palette.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -68,4 +69,15 @@ unsigned char* crImageToBmp(const Image* img, int* outSize) {
     }
     if (outSize) *outSize = fileSize;
     return out;
+}
+
+void crSaveBmpFile(const Image* img, const char* path) {
+    int size = 0;
+    unsigned char* bmp = crImageToBmp(img, &size);
+    if (!bmp) return;
+    if (FILE* file = std::fopen(path, "wb")) {
+        std::fwrite(bmp, 1, static_cast<size_t>(size), file);
+        std::fclose(file);
+    }
+    std::free(bmp);
 }

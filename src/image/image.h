@@ -20,6 +20,10 @@ void crFreeLut(float** lut, int height);
 void crCopyPackedToImage(const unsigned char* packed, Image* img);
 void crCopyImageToPacked(const Image* img, unsigned char* packed);
 
+// Writes the picture as a BMP file; nothing when the encoding or the file
+// cannot be made.
+void crSaveBmpFile(const Image* img, const char* path);
+
 // Nearest sampling of src into dst through a row-form LUT; pixels without a
 // source get fill, or keep their bytes when fill is null.
 void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill);
