@@ -2,10 +2,12 @@
 // (camera model, single-camera view, top view).
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "camrig.h"
+#include "numerics/rounding.h"
 
 struct DemoOptions {
     int mode = 0;  // top-view blend mode
@@ -18,8 +20,6 @@ struct DemoOptions {
 // on anything else.
 bool crParseDemoOptions(int argc, char** argv, DemoOptions* options);
 
-// Bytes per row of a packed 3-byte picture, as the engines exchange them.
-inline int crDemoStride(int width) { return (3 * width + 3) & ~3; }
 
 // Output files, each reported on the console once written.
 std::string crDemoPath(const DemoOptions& options, const std::string& name);
@@ -29,6 +29,15 @@ void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t
 void crWriteDemoBmp(const std::string& path, const unsigned char* pixels, int width, int height);
 // Reports a file that the library wrote itself.
 void crReportDemoFile(const std::string& path);
+
+// Lets the library write `path` through save(path), then reports whether it
+// did; a stale copy is removed first so that a file left unwritten shows.
+template <typename Save>
+void crDemoLibraryFile(const std::string& path, Save save) {
+    std::remove(path.c_str());
+    save(path.c_str());
+    crReportDemoFile(path);
+}
 
 // An Image record over a packed picture's rows; `rows` holds the row pointers
 // and must outlive the record.

@@ -28,11 +28,11 @@ void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t
 }
 
 Image crWrapPacked(unsigned char* pixels, int width, int height, std::vector<unsigned char*>& rows) {
-    const int stride = crDemoStride(width);
+    const int stride = crPackedStride(width);
     rows.resize(height);
     for (int r = 0; r < height; ++r) rows[r] = pixels + static_cast<size_t>(r) * stride;
     Image img{};
-    img.size = 32;  // as crCreateImage sets it
+    img.size = static_cast<int32_t>(sizeof(Image));
     img.channels = 3;
     img.width = width;
     img.height = height;

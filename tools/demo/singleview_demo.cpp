@@ -20,7 +20,7 @@ const int kGuideOffset = -10000;  // twice the Y of the first row, mm
 int crGuideRow(int metres) { return kGuideHeight - 100 * metres; }
 
 std::vector<unsigned char> crDrawGuides() {
-    std::vector<unsigned char> pixels(static_cast<size_t>(crDemoStride(kGuideWidth)) * kGuideHeight, 0);
+    std::vector<unsigned char> pixels(static_cast<size_t>(crPackedStride(kGuideWidth)) * kGuideHeight, 0);
     std::vector<unsigned char*> rows;
     Image img = crWrapPacked(pixels.data(), kGuideWidth, kGuideHeight, rows);
     const int thick = 6;  // 60 mm paint; the brush hangs right and down from the point
@@ -61,20 +61,15 @@ void crWriteTables(EngineHandle* h, const DemoOptions& options) {
     crSingleviewGetLUT(h, bytes.data(), len);
     crWriteDemoFile(crDemoPath(options, "single_lut.bin"), bytes.data(), bytes.size());
 
-    const std::string text = crDemoPath(options, "single_lut.txt");
-    std::remove(text.c_str());
-    crSingleviewSaveLUT(h, text.c_str());
-    crReportDemoFile(text);
+    crDemoLibraryFile(crDemoPath(options, "single_lut.txt"), [h](const char* path) { crSingleviewSaveLUT(h, path); });
 
     crSingleviewGetMaskLen(h, &len, 800);
     bytes.assign(len, 0);
     crSingleviewGetMask(h, bytes.data(), len);
     crWriteDemoFile(crDemoPath(options, "single_mask.bin"), bytes.data(), bytes.size());
 
-    const std::string picture = crDemoPath(options, "single_mask.bmp");
-    std::remove(picture.c_str());
-    crSingleviewSaveImage(h, picture.c_str());
-    crReportDemoFile(picture);
+    crDemoLibraryFile(crDemoPath(options, "single_mask.bmp"),
+                      [h](const char* path) { crSingleviewSaveImage(h, path); });
 }
 
 }  // namespace
@@ -97,7 +92,7 @@ void crDemoSingleview(const DemoOptions& options) {
     }
     std::printf("  Init %.1f ms\n", crDemoMilliseconds() - start);
 
-    std::vector<unsigned char> out(static_cast<size_t>(crDemoStride(view.outWidth)) * view.outHeight, 0);
+    std::vector<unsigned char> out(static_cast<size_t>(crPackedStride(view.outWidth)) * view.outHeight, 0);
     start = crDemoMilliseconds();
     crSingleviewApply(h, frame.data(), out.data());
     std::printf("  Apply %.1f ms\n", crDemoMilliseconds() - start);

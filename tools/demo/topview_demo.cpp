@@ -12,10 +12,7 @@ const char* const kSlotNames[4] = {"front", "rear", "left", "right"};
 const char* const kMaskFormats[4] = {"rgb16", "rgb32", "ycbcr", "rgb24"};
 
 void crWriteTables(EngineHandle* h, const DemoOptions& options) {
-    const std::string blend = crDemoPath(options, "top_blend.bmp");
-    std::remove(blend.c_str());
-    crMultiviewSaveImage(h, blend.c_str());
-    crReportDemoFile(blend);
+    crDemoLibraryFile(crDemoPath(options, "top_blend.bmp"), [h](const char* path) { crMultiviewSaveImage(h, path); });
 
     int len = 0;
     crMultiviewGetLUTLen(h, &len);
@@ -62,7 +59,7 @@ void crDemoTopview(const DemoOptions& options) {
     }
     std::printf("  Init %.1f ms (%.1f mm per pixel)\n", crDemoMilliseconds() - start, param.scale);
 
-    std::vector<unsigned char> view(static_cast<size_t>(crDemoStride(param.viewWidth)) * param.viewHeight, 0);
+    std::vector<unsigned char> view(static_cast<size_t>(crPackedStride(param.viewWidth)) * param.viewHeight, 0);
     start = crDemoMilliseconds();
     crMultiviewApply(h, frames[CR_SLOT_FRONT].data(), frames[CR_SLOT_LEFT].data(), frames[CR_SLOT_RIGHT].data(),
                      frames[CR_SLOT_REAR].data(), view.data());
