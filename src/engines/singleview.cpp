@@ -101,10 +101,8 @@ int crSingleGetLUT(EngineHandle* h, unsigned char* dst, int len) {
     SingleviewState* s = crSingleview(h);
     if (!s) return -1;
     if (!s->lut || s->lutWidth * s->lutHeight == 0 || len != s->lutWidth * s->lutHeight * 4) return 0;
-    const size_t rowFloats = 2 * static_cast<size_t>(s->lutWidth);
-    float* flat = static_cast<float*>(std::malloc(rowFloats * s->lutHeight * sizeof(float)));
+    float* flat = crFlattenLut(s->lut, s->lutWidth, s->lutHeight);
     if (!flat) return 0;
-    for (int r = 0; r < s->lutHeight; ++r) std::memcpy(flat + r * rowFloats, s->lut[r], rowFloats * sizeof(float));
     crMakeBinView(s->lutWidth, s->lutHeight, flat, dst, nullptr, static_cast<int>(s->flags & CR_VIEW_BILINEAR));
     std::free(flat);
     return 0;

@@ -31,6 +31,17 @@ void crPackBlendMap(const TopviewState* s) {
     crPackForCaller(s, [map](int y) { return static_cast<const unsigned char*>(map->data[y]); }, s->maskBuffer);
 }
 
+// A frame LUT in flat form in the caller's orientation of a turned frame.
+float* crTurnedLut(const TopviewState* s, float* const* lut) {
+    auto* flat = static_cast<float*>(std::malloc(static_cast<size_t>(s->width) * s->height * 2 * sizeof(float)));
+    if (!flat) return nullptr;
+    const size_t rowFloats = 2 * static_cast<size_t>(s->height);
+    crTurnFrame<8, true>(
+        s->width, s->height, [lut](int y) { return reinterpret_cast<const unsigned char*>(lut[y]); },
+        [flat, rowFloats](int r) { return reinterpret_cast<unsigned char*>(flat + r * rowFloats); });
+    return flat;
+}
+
 using MaskEncoder = void (*)(int, int, const unsigned char*, unsigned char*, int*);
 using MaskLength = void (*)(int, int, int*);
 
@@ -118,17 +129,8 @@ int crTopviewGetLUT(EngineHandle* h, unsigned char* dst, int len, int slot) {
     if (!s) return -1;
     const int pos = crTopviewPosition(slot);
     if (!dst || pos < 0 || !s->luts[pos] || len != s->width * s->height * 4) return 0;
-    auto* flat = static_cast<float*>(std::malloc(static_cast<size_t>(s->width) * s->height * 2 * sizeof(float)));
+    float* flat = s->rotated ? crTurnedLut(s, s->luts[pos]) : crFlattenLut(s->luts[pos], s->width, s->height);
     if (!flat) return 0;
-    float** lut = s->luts[pos];
-    const size_t rowFloats = 2 * static_cast<size_t>(crCallerWidth(s));
-    const auto callerRow = [flat, rowFloats](int r) { return reinterpret_cast<unsigned char*>(flat + r * rowFloats); };
-    if (s->rotated) {
-        crTurnFrame<8, true>(s->width, s->height,
-                             [lut](int y) { return reinterpret_cast<const unsigned char*>(lut[y]); }, callerRow);
-    } else {
-        for (int r = 0; r < s->height; ++r) std::memcpy(callerRow(r), lut[r], rowFloats * sizeof(float));
-    }
     crMakeBinView(crCallerWidth(s), crCallerHeight(s), flat, dst, nullptr, static_cast<int>(s->flags & 1u));
     std::free(flat);
     return 0;

@@ -64,20 +64,18 @@ void crPaintZones(TopviewState* s, CornerCode corner) {
 
 // ---- Mode 0: weighted overlap ------------------------------------------------
 
+float crRatio(int numerator, int denominator) {
+    return static_cast<float>(numerator) / static_cast<float>(denominator);
+}
+
 // Ramp of a camera's region: 1 at the outer edge of the view, 0 at the
 // vehicle; negative outside the region.
 float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
     switch (pos) {
-        case kPosFront: return r < s->carTop ? static_cast<float>(s->carTop - r) / static_cast<float>(s->carTop) : -1.0f;
-        case kPosLeft: return c < s->carLeft ? static_cast<float>(s->carLeft - c) / static_cast<float>(s->carLeft) : -1.0f;
-        case kPosRight:
-            return c >= s->carRight
-                       ? static_cast<float>(c - s->carRight) / static_cast<float>(s->width - s->carRight)
-                       : -1.0f;
-        default:
-            return r >= s->carBottom
-                       ? static_cast<float>(r - s->carBottom) / static_cast<float>(s->height - s->carBottom)
-                       : -1.0f;
+        case kPosFront: return r < s->carTop ? crRatio(s->carTop - r, s->carTop) : -1.0f;
+        case kPosLeft: return c < s->carLeft ? crRatio(s->carLeft - c, s->carLeft) : -1.0f;
+        case kPosRight: return c >= s->carRight ? crRatio(c - s->carRight, s->width - s->carRight) : -1.0f;
+        default: return r >= s->carBottom ? crRatio(r - s->carBottom, s->height - s->carBottom) : -1.0f;
     }
 }
 

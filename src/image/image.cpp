@@ -47,6 +47,14 @@ float** crAllocLut(int width, int height) {
 
 void crFreeLut(float** lut, int height) { crFreeRowArray(lut, height); }
 
+float* crFlattenLut(float* const* lut, int width, int height) {
+    const size_t rowFloats = 2 * static_cast<size_t>(width);
+    auto* flat = static_cast<float*>(std::malloc(rowFloats * height * sizeof(float)));
+    if (!flat) return nullptr;
+    for (int r = 0; r < height; ++r) std::memcpy(flat + r * rowFloats, lut[r], rowFloats * sizeof(float));
+    return flat;
+}
+
 void crCopyPackedToImage(const unsigned char* packed, Image* img) {
     const size_t pixels = static_cast<size_t>(img->channels) * img->width;
     for (int r = 0; r < img->height; ++r)

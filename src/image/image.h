@@ -14,6 +14,9 @@ void crReleaseImage(Image** img);
 // LUT in row form: `height` rows of `width` (x, y) float pairs, cleared to 0.
 float** crAllocLut(int width, int height);
 void crFreeLut(float** lut, int height);
+// The LUT in flat form: a new block of width x height pairs, row after row,
+// released with free; null when it cannot be allocated.
+float* crFlattenLut(float* const* lut, int width, int height);
 
 // Copies between a picture and a packed buffer whose rows lie `stride` bytes
 // apart (the picture's own stride).
