@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_times.h"
 #include "image/image.h"
 
 namespace {
@@ -121,27 +122,7 @@ void crCases(benchmark::internal::Benchmark* b) {
 BENCHMARK(crBenchCamrig)->Apply(crCases);
 BENCHMARK(crBenchOpenCV)->Apply(crCases);
 
-struct FrameTime {
-    double real;
-    double cpu;
-};
-
-// Keeps each run's time per frame so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-        ConsoleReporter::ReportRuns(runs);
-    }
-    const std::map<std::string, FrameTime>& times() const { return times_; }
-
-private:
-    std::map<std::string, FrameTime> times_;
-};
-
-void crPrintRatios(const std::map<std::string, FrameTime>& times) {
+void crPrintRatios(const CrBenchTimes& times) {
     const char* scenes[] = {"1280x800 -> 1280x720", "720x480 -> 720x480"};
     const char* samplers[] = {"nearest", "bilinear", "bicubic"};
     std::printf("\ncamrig / OpenCV, time per frame in ms (single thread; CPU time is steadier on a busy machine):\n");
@@ -152,8 +133,8 @@ void crPrintRatios(const std::map<std::string, FrameTime>& times) {
             const std::string args = "/scene:" + std::to_string(scene) + "/sampler:" + std::to_string(sampler);
             const auto ours = times.find("crBenchCamrig" + args), theirs = times.find("crBenchOpenCV" + args);
             if (ours == times.end() || theirs == times.end()) continue;
-            const FrameTime& a = ours->second;
-            const FrameTime& b = theirs->second;
+            const CrBenchTime& a = ours->second;
+            const CrBenchTime& b = theirs->second;
             std::printf("  %-22s %-9s %8.3f /%8.3f %8.3f /%8.3f %6.2f /%6.2f\n", scenes[scene], samplers[sampler],
                         a.real, a.cpu, b.real, b.cpu, a.real / b.real, a.cpu / b.cpu);
         }
@@ -161,13 +142,4 @@ void crPrintRatios(const std::map<std::string, FrameTime>& times) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    cv::setNumThreads(1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    crPrintRatios(reporter.times());
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return crRunBenchmarks(argc, argv, crPrintRatios); }

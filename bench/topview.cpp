@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_times.h"
 #include "engines/topview.h"
 #include "scene/scene.h"
 
@@ -141,43 +142,23 @@ BENCHMARK(crBenchApply)->Apply(crSizes);
 BENCHMARK(crBenchApplyOpenCV)->Apply(crSizes);
 
 // Collects the time per iteration of every run for the closing table.
-class TimesReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                ms[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::pair<double, double>> ms;
-};
-
-void crPrintSummary(const TimesReporter& reporter) {
+void crPrintSummary(const CrBenchTimes& times) {
     const char* sizes[] = {"4 x 720x480 -> 720x480", "4 x 1280x800 -> 1280x720"};
     std::printf("\nTop view, ms per call (real / cpu), single thread:\n");
     for (int size = 0; size < 2; ++size) {
         const std::string arg = "/size:" + std::to_string(size);
-        const auto init = reporter.ms.find("crBenchInit" + arg);
-        if (init != reporter.ms.end())
-            std::printf("  %-26s Init %8.2f / %8.2f\n", sizes[size], init->second.first, init->second.second);
-        const auto ours = reporter.ms.find("crBenchApply" + arg);
-        const auto peer = reporter.ms.find("crBenchApplyOpenCV" + arg);
-        if (ours == reporter.ms.end() || peer == reporter.ms.end()) continue;
+        const auto init = times.find("crBenchInit" + arg);
+        if (init != times.end())
+            std::printf("  %-26s Init %8.2f / %8.2f\n", sizes[size], init->second.real, init->second.cpu);
+        const auto ours = times.find("crBenchApply" + arg);
+        const auto peer = times.find("crBenchApplyOpenCV" + arg);
+        if (ours == times.end() || peer == times.end()) continue;
         std::printf("  %-26s Apply %7.3f / %7.3f   OpenCV %7.3f / %7.3f   camrig/OpenCV %5.2f / %5.2f\n", sizes[size],
-                    ours->second.first, ours->second.second, peer->second.first, peer->second.second,
-                    ours->second.first / peer->second.first, ours->second.second / peer->second.second);
+                    ours->second.real, ours->second.cpu, peer->second.real, peer->second.cpu,
+                    ours->second.real / peer->second.real, ours->second.cpu / peer->second.cpu);
     }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    cv::setNumThreads(1);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    crPrintSummary(reporter);
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return crRunBenchmarks(argc, argv, crPrintSummary); }

@@ -1,0 +1,46 @@
+// Shared by the benchmark programs: collect each benchmark's time per
+// iteration so that a summary can set camrig against its OpenCV peer.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Time per iteration in the benchmark's unit: wall clock and CPU.
+struct CrBenchTime {
+    double real;
+    double cpu;
+};
+
+using CrBenchTimes = std::map<std::string, CrBenchTime>;
+
+class CrTimesReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        ConsoleReporter::ReportRuns(runs);
+    }
+    const CrBenchTimes& times() const { return times_; }
+
+private:
+    CrBenchTimes times_;
+};
+
+// Runs the registered benchmarks with OpenCV on one thread, then prints
+// summarise(times).
+template <typename Summary>
+int crRunBenchmarks(int argc, char** argv, Summary summarise) {
+    cv::setNumThreads(1);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    CrTimesReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    summarise(reporter.times());
+    benchmark::Shutdown();
+    return 0;
+}
