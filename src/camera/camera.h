@@ -15,6 +15,29 @@ inline float crDegToRad(float degrees) {
 // angles (degrees) about x, z and y.
 void crPoseRotation(float angleX, float angleZ, float angleY, float r[3][3]);
 
+// Radians to degrees as the pose fields take them: rad / pi * 180 in double
+// precision, rounded to single precision.
+inline float crRadToDeg(float radians) {
+    return static_cast<float>(radians / 3.141592653589793 * 180.0);
+}
+
+// World-to-camera transform [R | R t] with t = -position: the full projection
+// without the origin offset, so world points are taken as they are.
+void crCameraExtrinsics(const CameraParam* cam, float e[3][4]);
+
+// E . (x, y, z, 1): each row summed from zero in column order, as the matrix
+// product does.
+inline void crProjectPoint(const float e[3][4], float x, float y, float z, float q[3]) {
+    for (int i = 0; i < 3; ++i) {
+        float sum = 0.0f;
+        sum = sum + e[i][0] * x;
+        sum = sum + e[i][1] * y;
+        sum = sum + e[i][2] * z;
+        sum = sum + e[i][3] * 1.0f;
+        q[i] = sum;
+    }
+}
+
 // crImageToWorld without its third coordinate.
 Point2f crImageToWorld2D(const CameraParam* cam, const Matrix* h, Point2f pixel);
 

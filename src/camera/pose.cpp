@@ -13,8 +13,6 @@ struct CameraPose {
     float angleX, angleY, angleZ;
 };
 
-float crRadToDeg(float radians) { return static_cast<float>(radians / 3.141592653589793 * 180.0); }
-
 // World-to-camera rotation closest to the first estimate r0: U * V^T of its
 // SVD. r0 is overwritten by U.
 void crNearestRotation(Matrix* r0, Matrix* r) {

@@ -5,12 +5,15 @@
 
 namespace {
 
-// Row i of m: the first `rotationColumns` columns of R, then R(i,.) . t.
+// Row i of a projection: the first `rotationColumns` columns of R, then
+// R(i,.) . t.
+void crWriteProjectionRow(float* row, const float r[3][3], const float t[3], int i, int rotationColumns) {
+    for (int j = 0; j < rotationColumns; ++j) row[j] = r[i][j];
+    row[rotationColumns] = r[i][0] * t[0] + r[i][1] * t[1] + r[i][2] * t[2];
+}
+
 void crWriteProjection(Matrix* m, const float r[3][3], const float t[3], int rotationColumns) {
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < rotationColumns; ++j) m->data[i][j] = r[i][j];
-        m->data[i][rotationColumns] = r[i][0] * t[0] + r[i][1] * t[1] + r[i][2] * t[2];
-    }
+    for (int i = 0; i < 3; ++i) crWriteProjectionRow(m->data[i], r, t, i, rotationColumns);
 }
 
 }  // namespace
@@ -47,4 +50,11 @@ extern "C" CR_API void crGetProjection3x4(Matrix* m, const CameraParam* cam) {
     crPoseRotation(cam->angleX, cam->angleZ, cam->angleY, r);
     const float t[3] = {-(cam->positionX - cam->originX), -(cam->positionY - cam->originY), -cam->positionZ};
     crWriteProjection(m, r, t, 3);
+}
+
+void crCameraExtrinsics(const CameraParam* cam, float e[3][4]) {
+    float r[3][3];
+    crPoseRotation(cam->angleX, cam->angleZ, cam->angleY, r);
+    const float t[3] = {-cam->positionX, -cam->positionY, -cam->positionZ};
+    for (int i = 0; i < 3; ++i) crWriteProjectionRow(e[i], r, t, i, 3);
 }

@@ -55,19 +55,23 @@ State* crEngineState(EngineHandle* h) {
 
 // Create operation shared by every engine type: the handle comes from malloc,
 // the state from operator new; a state that cannot be allocated leaves a
-// handle whose every operation answers -1.
-template <typename State>
+// handle whose every operation answers -1. The handle holds the state as a
+// pointer to `Stored`, the state itself or a base class of it.
+template <typename State, typename Stored = State>
 EngineHandle* crCreateEngine(const CrEngineSlot* ops) {
     auto* h = static_cast<EngineHandle*>(std::malloc(sizeof(EngineHandle)));
     if (!h) return nullptr;
     h->ops = ops;
     h->state = nullptr;
-    h->state = new (std::nothrow) State();
+    Stored* state = new (std::nothrow) State();
+    h->state = state;
     return h;
 }
 
 // Release operation shared by every engine type: the state's destructor frees
-// the buffers it owns; the caller's variable is nulled.
+// the buffers it owns; the caller's variable is nulled. `State` is the type
+// the handle stores (a base class with a virtual destructor for the
+// multi-view engines).
 template <typename State>
 int crReleaseEngine(EngineHandle** handle) {
     if (!handle || !*handle) return 0;

@@ -85,15 +85,15 @@ void crProjectCalibrationPoints(CameraParam* cam, const float* offsets) {
 }  // namespace
 
 int crTopviewAdjustCameraPose(EngineHandle* h, const MultiviewParam* p, const float* offsets, int slot) {
-    TopviewState* s = crEngineState<TopviewState>(h);
+    TopviewState* s = crTopviewState(h);
     if (!s) return -1;
-    if (!p || !p->cameras || !offsets || slot < 0 || slot >= kTopviewCameras) return 0;
+    if (!p || !p->cameras || !offsets || slot < 0 || slot >= kMultiviewCameras) return 0;
     crProjectCalibrationPoints(&p->cameras[slot], offsets);
     // The tables are rebuilt in the buffers of the last Init, so only for the
     // same view size.
     const TopviewFrame frame = crTopviewFrame(p);
-    if (!crTopviewHasView(s) || !s->frames[0] || frame.width != s->width || frame.height != s->height) return 0;
-    crTopviewCompleteWarps(s);
+    if (!crHasViewBuffers(s) || !s->frames[0] || frame.width != s->width || frame.height != s->height) return 0;
+    crCompleteWarps(s);
     crTopviewBuildTables(s, p, frame);
     return 0;
 }

@@ -7,35 +7,6 @@
 
 namespace {
 
-struct Code {
-    unsigned char b0, b1, b2;
-};
-
-enum Corner { kFrontLeft, kFrontRight, kRearLeft, kRearRight };
-
-constexpr Code kFrontOnly = {0, 0, 0};
-constexpr Code kRearOnly = {255, 255, 0};
-constexpr Code kLeftOnly = {255, 0, 0};
-constexpr Code kRightOnly = {0, 255, 0};
-
-bool crIsFront(Corner k) { return k == kFrontLeft || k == kFrontRight; }
-bool crIsLeft(Corner k) { return k == kFrontLeft || k == kRearLeft; }
-
-// Pair code of a corner: b0 picks front or rear, b1 left or right, b2 is the
-// side camera's share in 256ths.
-Code crPairCode(Corner k, int v) {
-    return {static_cast<unsigned char>(crIsFront(k) ? 0 : 255), static_cast<unsigned char>(crIsLeft(k) ? 0 : 255),
-            static_cast<unsigned char>(v)};
-}
-Code crSideCode(Corner k) { return crIsLeft(k) ? kLeftOnly : kRightOnly; }
-Code crLongitudinalCode(Corner k) { return crIsFront(k) ? kFrontOnly : kRearOnly; }
-
-// Share rounded and kept off 0 and 255, which would read as single cameras.
-int crClampedShare(float share) {
-    const int v = crRoundHalfAway(share);
-    return v < 1 ? 1 : v > 254 ? 254 : v;
-}
-
 // Paints the nine zones; the bands, strips and vehicle are the same in every
 // mode, the corners ask `corner`.
 template <typename CornerCode>
@@ -55,9 +26,7 @@ void crPaintZones(TopviewState* s, CornerCode corner) {
                 code = left ? corner(kRearLeft, c, r) : right ? corner(kRearRight, c, r) : kRearOnly;
             else
                 code = left ? kLeftOnly : right ? kRightOnly : car;
-            row[3 * c] = code.b0;
-            row[3 * c + 1] = code.b1;
-            row[3 * c + 2] = code.b2;
+            crPutCode(row + 3 * c, code);
         }
     }
 }
@@ -82,8 +51,8 @@ float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
 // Region ramp times a tent over the camera image (1 at its centre, 0 at its
 // edges); unmapped entries go through the same formula.
 void crOverlapWeights(TopviewState* s, const MultiviewParam* p) {
-    for (int pos = 0; pos < kTopviewCameras; ++pos) {
-        const CameraParam& cam = p->cameras[kTopviewSlotOf[pos]];
+    for (int pos = 0; pos < kMultiviewCameras; ++pos) {
+        const CameraParam& cam = p->cameras[kMultiviewSlotOf[pos]];
         const float camWidth = static_cast<float>(cam.imageWidth);
         const float camHeight = static_cast<float>(cam.imageHeight);
         for (int r = 0; r < s->height; ++r) {
@@ -120,10 +89,7 @@ void crPaintOverlap(TopviewState* s, const MultiviewParam* p) {
 
 void crPaintAngular(TopviewState* s) {
     crPaintZones(s, [s](Corner k, int c, int r) {
-        const float w = s->weights[crIsFront(k) ? kPosFront : kPosRear]->data[r][c];
-        if (w == 1.0f) return crLongitudinalCode(k);
-        if (w < 0.0f) return crSideCode(k);
-        return crPairCode(k, crClampedShare(255.0f * (1.0f - w)));
+        return crConeCornerCode(k, s->weights[crIsFront(k) ? kPosFront : kPosRear]->data[r][c]);
     });
 }
 

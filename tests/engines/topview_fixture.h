@@ -47,7 +47,7 @@ protected:
         param.viewWidth = w, param.viewHeight = ht, param.viewCenterX = cx, param.viewCenterY = cy, param.scale = scale;
     }
     void init(int mode, uint32_t flags = 0) { param.mode = mode, param.flags = flags, crMultiviewInit(h, &param); }
-    TopviewState* state() const { return static_cast<TopviewState*>(h->state); }
+    TopviewState* state() const { return crTopviewState(h); }
     unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * c; }
     void setMap(int c, int r, int b0, int b1, int b2) { mapAt(c, r)[0] = b0, mapAt(c, r)[1] = b1, mapAt(c, r)[2] = b2; }
     void expectMap(std::initializer_list<std::array<int, 5>> probes) {  // {c, r, b0, b1, b2}

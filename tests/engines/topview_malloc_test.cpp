@@ -34,7 +34,7 @@ TEST_F(TopviewTest, ApplyAllocatesNothingAndAFailedAllocationInInitLeavesASafeEn
         crTestFailAllocationAfter(static_cast<long>(n));
         EXPECT_EQ(crMultiviewInit(engine, &param), 0);
         crTestFailAllocationAfter(-1);
-        EXPECT_FALSE(crTopviewHasView(static_cast<TopviewState*>(engine->state)));
+        EXPECT_FALSE(crHasViewBuffers(crTopviewState(engine)));
         apply(engine, frames[1].data(), out = untouched);
         EXPECT_EQ(out, untouched);
         crMultiviewInit(engine, &param), apply(engine, frames[1].data(), out = untouched);

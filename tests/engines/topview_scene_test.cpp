@@ -15,7 +15,7 @@ bool crResolves(const TopviewState* s, const CameraParam* cams, int pos, int c, 
     unsigned char bgr[3];
     for (int i = 0; i < 9; ++i) {
         const float u = e[0] + 2 * (i % 3 - 1), v = e[1] + 2 * (i / 3 - 1);
-        if (e[0] < 0.0f || !crSceneGroundPoint(cams[kTopviewSlotOf[pos]], u, v, &g)) return false;
+        if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], u, v, &g)) return false;
         crSceneGroundColour(g.x, g.y, bgr);
         if (std::memcmp(bgr, tile.bgr, 3) != 0) return false;
     }
@@ -28,14 +28,14 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
     static CameraParam cams[4];
     static std::vector<unsigned char> frames[4];  // rendered once for every mode, by storage position
     if (frames[0].empty()) crSceneRig(cams);
-    for (int pos = 0; pos < 4 && frames[pos].empty(); ++pos) frames[pos] = crSceneRender(cams[kTopviewSlotOf[pos]]);
+    for (int pos = 0; pos < 4 && frames[pos].empty(); ++pos) frames[pos] = crSceneRender(cams[kMultiviewSlotOf[pos]]);
     MultiviewParam p = crSceneTopview(cams, 360, 540);
     p.mode = GetParam(), p.flags = CR_MULTI_BILINEAR;
     EngineHandle* h = crMultiviewCreate(0);
     ASSERT_EQ(crMultiviewInit(h, &p), 0);
     TestPicture out(360, 540);
     crMultiviewApply(h, frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(), out.bytes.data());
-    const auto* s = static_cast<const TopviewState*>(h->state);
+    const TopviewState* s = crTopviewState(h);
     int seen = 0, matching = 0, entries = 0;
     std::ostringstream wrong;
     for (int i = 0; i < 81 * 81; ++i) {
@@ -48,7 +48,7 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
             const float* e = &s->luts[pos][r][2 * c];
             Point2f g;
             ok[pos] = crResolves(s, cams, pos, c, r, tile);
-            if (e[0] < 0.0f || !crSceneGroundPoint(cams[kTopviewSlotOf[pos]], e[0], e[1], &g)) continue;
+            if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], e[0], e[1], &g)) continue;
             const float dx = g.x - (c - p.viewCenterX) * p.scale, dy = g.y - (r - p.viewCenterY) * p.scale;
             ++entries;
             EXPECT_LT(std::hypot(dx, dy), 0.05f * p.scale) << pos << ": " << c << "," << r;

@@ -129,7 +129,7 @@ TEST_F(TopviewTest, GetLutAndMaskLengthsInTheCallersOrientation) {
         init(2, turned ? CR_MULTI_TURNED | CR_MULTI_BILINEAR : 0u);  // turned: the vehicle at frame column 150, row 100
         EXPECT_TRUE(!turned || (state()->carLeft == crAlign4(150 - 20) && state()->carTop == crAlign4(100 - 40)));
         ASSERT_EQ((crMultiviewGetLUTLen(h, &len), len), 200 * 300 * 4);
-        float** lut = state()->luts[crTopviewPosition(slot)];
+        float** lut = state()->luts[crMultiviewPosition(slot)];
         std::vector<float> flat(200 * 300 * 2);
         for (int i = 0; i < 200 * 300 * 2; ++i)
             flat[i] = turned ? lut[i / 2 % 200][2 * (299 - i / 400) + i % 2] : lut[i / 400][i % 400];
@@ -270,7 +270,7 @@ TEST_F(TopviewAdjustTest, NoPointsWritesNothingButRebuildsTheLutsFromTheRecords)
     crMultiviewInit(fresh, &param);
     for (int i = 0; i < 4 * 300; ++i) {
         const int pos = i / 300, r = i % 300;
-        ASSERT_EQ(0, memcmp(state()->luts[pos][r], static_cast<TopviewState*>(fresh->state)->luts[pos][r], 1600)) << i;
+        ASSERT_EQ(0, memcmp(state()->luts[pos][r], crTopviewState(fresh)->luts[pos][r], 1600)) << i;
         for (int c = 0; c < 200; ++c) ASSERT_EQ(state()->weights[pos]->data[r][c], -1.0f);
     }
     crMultiviewRelease(&fresh);

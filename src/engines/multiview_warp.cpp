@@ -1,4 +1,4 @@
-// Top view: the camera frames warped into the view.
+// Multi-view engines: the camera frames warped into the view.
 //
 // Each camera's picture is needed only where the blend map takes from it, so
 // Apply warps each camera over the bounding box of those pixels. The result
@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "image/image.h"
-#include "topview.h"
+#include "multiview.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void crGrowBox(WarpBox* b, int c, int r) {
 
 // Remaps the box of camera `pos` from its kept frame, through a view of the
 // box's rows and LUT entries (the scratch row arrays), without allocating.
-void crWarpBox(TopviewState* s, int pos, const WarpBox& box) {
+void crWarpBox(MultiviewState* s, int pos, const WarpBox& box) {
     if (crBoxIsEmpty(box)) return;
     Image* full = s->warped[pos];
     for (int r = box.top; r < box.bottom; ++r) {
@@ -52,7 +52,7 @@ void crWarpBox(TopviewState* s, int pos, const WarpBox& box) {
 
 // Bounding box, per camera, of the blend-map pixels that name it: a single
 // camera code names one camera, a pair code both.
-void crTopviewFindUsedBoxes(TopviewState* s) {
+void crFindUsedBoxes(MultiviewState* s) {
     for (WarpBox& b : s->usedBox) b = WarpBox{};
     const Image* map = s->blendMap;
     for (int r = 0; r < map->height; ++r) {
@@ -74,8 +74,8 @@ void crTopviewFindUsedBoxes(TopviewState* s) {
 
 // Takes the new frames and warps every camera whose used box is not yet
 // covered by a warp of its kept frame.
-void crTopviewWarpFrames(TopviewState* s, const unsigned char* const frames[kTopviewCameras]) {
-    for (int p = 0; p < kTopviewCameras; ++p) {
+void crWarpFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]) {
+    for (int p = 0; p < kMultiviewCameras; ++p) {
         if (frames[p]) {
             crCopyPackedToImage(frames[p], s->frames[p]);
             s->keptFrame[p] = true;
@@ -87,10 +87,10 @@ void crTopviewWarpFrames(TopviewState* s, const unsigned char* const frames[kTop
 
 // Warps every kept frame over the whole view with the current tables, which
 // are about to change; the pictures then stand for those frames as they are.
-void crTopviewCompleteWarps(TopviewState* s) {
-    for (int p = 0; p < kTopviewCameras; ++p) {
+void crCompleteWarps(MultiviewState* s) {
+    for (int p = 0; p < kMultiviewCameras; ++p) {
         if (!s->keptFrame[p]) continue;
-        if (crTopviewHasView(s)) crWarpBox(s, p, WarpBox{0, 0, s->height, s->width});
+        if (crHasViewBuffers(s)) crWarpBox(s, p, WarpBox{0, 0, s->height, s->width});
         s->keptFrame[p] = false;
     }
 }

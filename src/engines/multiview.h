@@ -1,0 +1,247 @@
+// Multi-view engines (the top view, type 0, and the bowl views, types 1 and
+// 2): the state they share and the operations that are one implementation
+// for every type. Each type derives its own state from MultiviewState; the
+// handle holds the state as a MultiviewState pointer.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "camrig.h"
+#include "engines.h"
+#include "numerics/rounding.h"
+
+// Per-camera tables sit in storage positions 0..3, which hold the camera
+// slots front, left, right, rear. Apply takes its frames in this order.
+constexpr int kMultiviewCameras = 4;
+constexpr int kMultiviewSlotOf[kMultiviewCameras] = {CR_SLOT_FRONT, CR_SLOT_LEFT, CR_SLOT_RIGHT, CR_SLOT_REAR};
+enum MultiviewPosition { kPosFront, kPosLeft, kPosRight, kPosRear };
+
+// Storage position of a camera slot, or -1 for a slot outside 0..3.
+inline int crMultiviewPosition(int slot) {
+    constexpr int kPositionOf[kMultiviewCameras] = {kPosFront, kPosRear, kPosLeft, kPosRight};
+    return slot >= 0 && slot < kMultiviewCameras ? kPositionOf[slot] : -1;
+}
+
+// A box of view pixels, right and bottom exclusive; empty when top >= bottom
+// or left >= right.
+struct WarpBox {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+
+struct MultiviewState {
+    uint32_t flags = 0;
+    int rotated = 0;                          // the top view's flag 0x8000: the frame is turned
+    int width = 0;                            // W x H: the frame the tables are computed in
+    int height = 0;
+    Matrix* weights[kMultiviewCameras] = {};  // H x W per storage position
+    float** luts[kMultiviewCameras] = {};     // row form; (-1, -1) where the camera does not see
+    Image* overlay = nullptr;                 // pictures placed on the view; opaque bytes in 1..254
+    Image* blendMap = nullptr;                // camera codes and colours, W x H
+    Image* warped[kMultiviewCameras] = {};    // each camera's picture in the view frame
+    // The last frame of each camera (all of camera slot 0's size). A camera's
+    // picture is warped only over the box of view pixels that the blend map
+    // takes from it; while keptFrame is set, frames[p] can warp more of it
+    // with the current tables.
+    Image* frames[kMultiviewCameras] = {};
+    bool keptFrame[kMultiviewCameras] = {};
+    WarpBox usedBox[kMultiviewCameras];
+    WarpBox warpedBox[kMultiviewCameras];
+    unsigned char** boxRows = nullptr;  // scratch row pointers for warping a box
+    float** boxLutRows = nullptr;
+    unsigned char* maskBuffer = nullptr;     // blend map packed in the caller's orientation
+    unsigned char* composeBuffer = nullptr;  // only for engines that compose before handing out
+    unsigned char fillColor[4] = {0, 0, 255, 0};
+    float frontFov = 0.0f;
+    float rearFov = 0.0f;
+    float blendAngle = 0.0f;
+
+    MultiviewState() = default;
+    MultiviewState(const MultiviewState&) = delete;
+    MultiviewState& operator=(const MultiviewState&) = delete;
+    virtual ~MultiviewState();
+};
+
+inline MultiviewState* crMultiviewState(EngineHandle* h) { return crEngineState<MultiviewState>(h); }
+
+// The state of one engine type, or null when the handle has none.
+template <typename State>
+State* crMultiviewStateOf(EngineHandle* h) {
+    return static_cast<State*>(crMultiviewState(h));
+}
+
+// Create operation of a multi-view type: the handle stores the state as its
+// MultiviewState base, so the shared operations and Release reach it.
+template <typename State>
+EngineHandle* crCreateMultiview(const CrEngineSlot* ops) {
+    return crCreateEngine<State, MultiviewState>(ops);
+}
+
+// True once Init has allocated the view-size buffers.
+inline bool crHasViewBuffers(const MultiviewState* s) { return s->blendMap != nullptr; }
+
+// Overlay and placed pictures: a pixel is opaque when all three bytes lie in
+// 1..254, so it can never read as a camera code of the blend map.
+inline bool crIsOpaque(const unsigned char* p) {
+    return p[0] - 1u < 254u && p[1] - 1u < 254u && p[2] - 1u < 254u;
+}
+
+// ---- Blend-map codes ------------------------------------------------------------
+
+// A blend-map pixel (b0, b1, b2). Camera codes have b0 and b1 in {0, 255}:
+// b2 = 0 names one camera, b2 in 1..254 mixes a longitudinal camera (b0: 0
+// front, 255 rear) with a side camera (b1: 0 left, 255 right), b2 being the
+// side camera's share in 256ths. Anything else is a colour.
+struct Code {
+    unsigned char b0, b1, b2;
+};
+
+constexpr Code kFrontOnly = {0, 0, 0};
+constexpr Code kRearOnly = {255, 255, 0};
+constexpr Code kLeftOnly = {255, 0, 0};
+constexpr Code kRightOnly = {0, 255, 0};
+
+// The corners around the vehicle, where a longitudinal and a side camera meet.
+enum Corner { kFrontLeft, kFrontRight, kRearLeft, kRearRight };
+
+inline bool crIsFront(Corner k) { return k == kFrontLeft || k == kFrontRight; }
+inline bool crIsLeft(Corner k) { return k == kFrontLeft || k == kRearLeft; }
+
+// Pair code of a corner with the side camera's share v.
+inline Code crPairCode(Corner k, int v) {
+    return {static_cast<unsigned char>(crIsFront(k) ? 0 : 255), static_cast<unsigned char>(crIsLeft(k) ? 0 : 255),
+            static_cast<unsigned char>(v)};
+}
+inline Code crSideCode(Corner k) { return crIsLeft(k) ? kLeftOnly : kRightOnly; }
+inline Code crLongitudinalCode(Corner k) { return crIsFront(k) ? kFrontOnly : kRearOnly; }
+
+// Share rounded and kept off 0 and 255, which would read as single cameras.
+inline int crClampedShare(float share) {
+    const int v = crRoundHalfAway(share);
+    return v < 1 ? 1 : v > 254 ? 254 : v;
+}
+
+// A corner pixel by the longitudinal camera's cone weight w (-1 outside its
+// cone): that camera alone at full weight, the side camera alone outside the
+// cone, else a pair whose side share grows as w falls.
+inline Code crConeCornerCode(Corner k, float w) {
+    if (w == 1.0f) return crLongitudinalCode(k);
+    if (w < 0.0f) return crSideCode(k);
+    return crPairCode(k, crClampedShare(255.0f * (1.0f - w)));
+}
+
+inline void crPutCode(unsigned char* pixel, Code code) {
+    pixel[0] = code.b0;
+    pixel[1] = code.b1;
+    pixel[2] = code.b2;
+}
+
+// The caller sees a turned frame (W x H) as an H x W picture whose pixel
+// (c, r) is frame pixel (W - 1 - r, c). Moves `Bytes`-byte elements from the
+// frame to the caller's orientation or back; frameRow(y) and callerRow(y)
+// give the start of a row of each.
+template <int Bytes, bool ToCaller, typename FrameRow, typename CallerRow>
+inline void crTurnFrame(int width, int height, FrameRow frameRow, CallerRow callerRow) {
+    for (int r = 0; r < width; ++r) {
+        auto* caller = callerRow(r);
+        const int x = (width - 1 - r) * Bytes;
+        for (int c = 0; c < height; ++c) {
+            auto* frame = frameRow(c) + x;
+            if constexpr (ToCaller)
+                std::memcpy(caller + c * Bytes, frame, Bytes);
+            else
+                std::memcpy(frame, caller + c * Bytes, Bytes);
+        }
+    }
+}
+
+// ---- multiview_buffers.cpp ----------------------------------------------------
+
+// All view-size buffers of a W x H frame or none: a failure leaves the blend
+// map null, so the engine reads as uninitialised and the next Init allocates
+// again. New pictures are cleared; LUT rows are zero.
+bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withComposeBuffer);
+void crReleaseViewBuffers(MultiviewState* s);
+// Frame images of camera slot 0's size, kept while that size stays; false
+// (and none kept) when they cannot be made.
+bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front);
+
+// ---- multiview_warp.cpp -------------------------------------------------------
+
+void crFindUsedBoxes(MultiviewState* s);
+// Takes the frames (null keeps a camera's previous picture) and warps each
+// camera over the view pixels the blend map takes from it.
+void crWarpFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]);
+// Before the tables change: warps every kept frame over the whole view.
+void crCompleteWarps(MultiviewState* s);
+
+// ---- multiview_compose.cpp ----------------------------------------------------
+
+// How flag 0x4000 tints the composed view: not at all, the mixing zones
+// only, or every pixel.
+enum class TintRule { kNone, kMixes, kEveryPixel };
+
+// Writes the three bytes of every view pixel from the blend map into `out`,
+// whose rows lie the blend map's stride apart; padding bytes are left alone.
+void crComposeView(const MultiviewState* s, unsigned char* out, TintRule tint);
+
+// ---- multiview_picture.cpp ----------------------------------------------------
+
+// How a placed picture lands on the overlay: transparent pastes skip pixels
+// that are not opaque and leave a band `margin` pixels wide on each side of
+// the pasted area; opaque pastes write every pixel, bytes 0 and 255 becoming
+// 1 and 254.
+struct PasteRule {
+    int margin;
+    bool opaque;
+};
+
+void crClearOverlay(MultiviewState* s);
+// Every opaque overlay pixel replaces the blend-map pixel under it.
+void crTransferOverlay(MultiviewState* s);
+// The caller's packed picture in the frame's orientation (turned when the
+// frame is), whole rows including their padding; null when it cannot be made.
+Image* crPictureInFrame(const MultiviewState* s, int width, int height, const unsigned char* pixels);
+// Resizes `src` (bilinear) into a new picture; null for a negative size or
+// when memory runs out.
+Image* crResizedPicture(const Image* src, int width, int height);
+// Copies the picture's whole rows over the blend map when their sizes agree.
+void crReplaceBlendMap(MultiviewState* s, const Image* picture);
+// Resizes the picture to width x height, clears the overlay, pastes the
+// picture with its top-left corner at (x, y), clipped to the view, and
+// transfers the overlay.
+void crPlacePicture(MultiviewState* s, const Image* picture, int x, int y, int width, int height, PasteRule rule);
+// Pastes `picture` on the overlay with its top-left corner at (x, y).
+void crPasteOnOverlay(MultiviewState* s, const Image* picture, int x, int y, PasteRule rule);
+
+// ---- multiview_output.cpp -----------------------------------------------------
+
+// Shared operations of every multi-view type.
+int crGetViewLutLen(EngineHandle* h, int* len);
+int crSaveViewLut(EngineHandle* h, const char* path, int slot);
+int crSaveViewImage(EngineHandle* h, const char* path);
+
+// The LUT of storage position `pos` in the target's binary form, in the
+// caller's orientation.
+void crWriteViewLut(const MultiviewState* s, unsigned char* dst, int pos);
+// Length and encoding of the blend map in mask format `format`, of which an
+// engine type offers the first `formats` (RGB16, RGB32, YCbCr, RGB24).
+void crGetViewMaskLen(const MultiviewState* s, int* len, int format, int formats);
+void crEncodeViewMask(MultiviewState* s, unsigned char* dst, int format, int formats);
+
+// The caller's view: the frame, turned back when the engine works turned.
+inline int crCallerWidth(const MultiviewState* s) { return s->rotated ? s->height : s->width; }
+inline int crCallerHeight(const MultiviewState* s) { return s->rotated ? s->width : s->height; }
+
+// Packs a 3-channel frame picture (rows from frameRow) into caller rows of
+// the packed stride, turning it back when the frame is turned.
+template <typename FrameRow>
+void crPackForCaller(const MultiviewState* s, FrameRow frameRow, unsigned char* out) {
+    const int stride = crPackedStride(crCallerWidth(s));
+    const auto callerRow = [out, stride](int r) { return out + static_cast<size_t>(r) * stride; };
+    if (s->rotated) {
+        crTurnFrame<3, true>(s->width, s->height, frameRow, callerRow);
+        return;
+    }
+    for (int r = 0; r < s->height; ++r) std::memcpy(callerRow(r), frameRow(r), stride);
+}

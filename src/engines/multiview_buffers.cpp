@@ -1,0 +1,87 @@
+// Multi-view engines: the view-size buffers and the frame images, allocated
+// all or nothing.
+#include <algorithm>
+#include <cstdlib>
+
+#include "image/image.h"
+#include "multiview.h"
+#include "numerics/numerics.h"
+
+namespace {
+
+Image* crCreateClearedImage(int width, int height) {
+    Image* img = crCreateImage(3, width, height);
+    if (img) crClearRows(img->data, img->height, img->stride);
+    return img;
+}
+
+template <typename T>
+T* crAllocBlock(size_t count, bool cleared) {
+    return static_cast<T*>(cleared ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T)));
+}
+
+}  // namespace
+
+MultiviewState::~MultiviewState() {
+    crReleaseViewBuffers(this);
+    for (Image*& image : frames) crReleaseImage(&image);
+}
+
+void crReleaseViewBuffers(MultiviewState* s) {
+    for (int p = 0; p < kMultiviewCameras; ++p) {
+        crFreeLut(s->luts[p], s->height);
+        s->luts[p] = nullptr;
+        crFreeMatrix(&s->weights[p]);
+        s->weights[p] = nullptr;
+        crReleaseImage(&s->warped[p]);
+        s->keptFrame[p] = false;
+        s->usedBox[p] = WarpBox{};
+        s->warpedBox[p] = WarpBox{};
+    }
+    crReleaseImage(&s->overlay);
+    crReleaseImage(&s->blendMap);
+    std::free(s->composeBuffer);
+    std::free(s->maskBuffer);
+    std::free(s->boxRows);
+    std::free(s->boxLutRows);
+    s->composeBuffer = nullptr;
+    s->maskBuffer = nullptr;
+    s->boxRows = nullptr;
+    s->boxLutRows = nullptr;
+    s->width = 0;
+    s->height = 0;
+}
+
+bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withComposeBuffer) {
+    s->width = width;
+    s->height = height;
+    bool ok = true;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->luts[p] = crAllocLut(width, height)) && ok;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->warped[p] = crCreateClearedImage(width, height)) && ok;
+    ok = (s->overlay = crCreateClearedImage(width, height)) && ok;
+    ok = (s->blendMap = crCreateClearedImage(width, height)) && ok;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->weights[p] = crCreateMatrix(height, width)) && ok;
+    // The packed mask may be asked for in the caller's orientation, whose rows
+    // are padded differently from the frame's.
+    const size_t frameBytes = static_cast<size_t>(crPackedStride(width)) * height;
+    const size_t callerBytes = static_cast<size_t>(crPackedStride(height)) * width;
+    if (withComposeBuffer) ok = (s->composeBuffer = crAllocBlock<unsigned char>(frameBytes, true)) && ok;
+    ok = (s->maskBuffer = crAllocBlock<unsigned char>(std::max(frameBytes, callerBytes), true)) && ok;
+    ok = (s->boxRows = crAllocBlock<unsigned char*>(height, false)) && ok;
+    ok = (s->boxLutRows = crAllocBlock<float*>(height, false)) && ok;
+    if (!ok) crReleaseViewBuffers(s);
+    return ok;
+}
+
+bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front) {
+    bool ok = true;
+    for (Image*& frame : s->frames) {
+        if (frame && frame->width == front->imageWidth && frame->height == front->imageHeight) continue;
+        crReleaseImage(&frame);
+        frame = crCreateImage(3, front->imageWidth, front->imageHeight);
+        ok = ok && frame;
+    }
+    if (!ok)
+        for (Image*& frame : s->frames) crReleaseImage(&frame);
+    return ok;
+}
