@@ -157,14 +157,16 @@ inline void crTurnFrame(int width, int height, FrameRow frameRow, CallerRow call
 
 // ---- multiview_buffers.cpp ----------------------------------------------------
 
-// All view-size buffers of a W x H frame or none: a failure leaves the blend
-// map null, so the engine reads as uninitialised and the next Init allocates
-// again. New pictures are cleared; LUT rows are zero.
-bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withComposeBuffer);
+// Frame images of camera slot 0's size and all view-size buffers of a W x H
+// frame, each kept while its size stays; false for an empty view or when
+// memory runs out. A failure leaves the blend map null, so the engine reads
+// as uninitialised and the next Init allocates again. New pictures are
+// cleared; LUT rows are zero.
+bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
+                          bool withComposeBuffer);
 void crReleaseViewBuffers(MultiviewState* s);
-// Frame images of camera slot 0's size, kept while that size stays; false
-// (and none kept) when they cannot be made.
-bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front);
+// Takes the weight cones of the front and rear cameras from the record.
+void crTakeWeightCones(MultiviewState* s, const MultiviewParam* p);
 
 // ---- multiview_warp.cpp -------------------------------------------------------
 
@@ -224,10 +226,13 @@ int crSaveViewImage(EngineHandle* h, const char* path);
 // The LUT of storage position `pos` in the target's binary form, in the
 // caller's orientation.
 void crWriteViewLut(const MultiviewState* s, unsigned char* dst, int pos);
-// Length and encoding of the blend map in mask format `format`, of which an
-// engine type offers the first `formats` (RGB16, RGB32, YCbCr, RGB24).
-void crGetViewMaskLen(const MultiviewState* s, int* len, int format, int formats);
-void crEncodeViewMask(MultiviewState* s, unsigned char* dst, int format, int formats);
+// GetMaskLen and GetMask of an engine type that offers the first `Formats`
+// mask formats (RGB16, RGB32, YCbCr, RGB24); defined for 3 and 4. The blend
+// map is handed out in the caller's orientation; the length is not read.
+template <int Formats>
+int crGetViewMaskLen(EngineHandle* h, int* len, int format);
+template <int Formats>
+int crGetViewMask(EngineHandle* h, unsigned char* dst, int len, int format);
 
 // The caller's view: the frame, turned back when the engine works turned.
 inline int crCallerWidth(const MultiviewState* s) { return s->rotated ? s->height : s->width; }

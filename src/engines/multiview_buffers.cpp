@@ -20,6 +20,42 @@ T* crAllocBlock(size_t count, bool cleared) {
     return static_cast<T*>(cleared ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T)));
 }
 
+// All view-size buffers or none.
+bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withComposeBuffer) {
+    s->width = width;
+    s->height = height;
+    bool ok = true;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->luts[p] = crAllocLut(width, height)) && ok;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->warped[p] = crCreateClearedImage(width, height)) && ok;
+    ok = (s->overlay = crCreateClearedImage(width, height)) && ok;
+    ok = (s->blendMap = crCreateClearedImage(width, height)) && ok;
+    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->weights[p] = crCreateMatrix(height, width)) && ok;
+    // The packed mask may be asked for in the caller's orientation, whose rows
+    // are padded differently from the frame's.
+    const size_t frameBytes = static_cast<size_t>(crPackedStride(width)) * height;
+    const size_t callerBytes = static_cast<size_t>(crPackedStride(height)) * width;
+    if (withComposeBuffer) ok = (s->composeBuffer = crAllocBlock<unsigned char>(frameBytes, true)) && ok;
+    ok = (s->maskBuffer = crAllocBlock<unsigned char>(std::max(frameBytes, callerBytes), true)) && ok;
+    ok = (s->boxRows = crAllocBlock<unsigned char*>(height, false)) && ok;
+    ok = (s->boxLutRows = crAllocBlock<float*>(height, false)) && ok;
+    if (!ok) crReleaseViewBuffers(s);
+    return ok;
+}
+
+// Frame images of camera slot 0's size, whatever camera they carry.
+bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front) {
+    bool ok = true;
+    for (Image*& frame : s->frames) {
+        if (frame && frame->width == front->imageWidth && frame->height == front->imageHeight) continue;
+        crReleaseImage(&frame);
+        frame = crCreateImage(3, front->imageWidth, front->imageHeight);
+        ok = ok && frame;
+    }
+    if (!ok)
+        for (Image*& frame : s->frames) crReleaseImage(&frame);
+    return ok;
+}
+
 }  // namespace
 
 MultiviewState::~MultiviewState() {
@@ -52,36 +88,16 @@ void crReleaseViewBuffers(MultiviewState* s) {
     s->height = 0;
 }
 
-bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withComposeBuffer) {
-    s->width = width;
-    s->height = height;
-    bool ok = true;
-    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->luts[p] = crAllocLut(width, height)) && ok;
-    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->warped[p] = crCreateClearedImage(width, height)) && ok;
-    ok = (s->overlay = crCreateClearedImage(width, height)) && ok;
-    ok = (s->blendMap = crCreateClearedImage(width, height)) && ok;
-    for (int p = 0; p < kMultiviewCameras; ++p) ok = (s->weights[p] = crCreateMatrix(height, width)) && ok;
-    // The packed mask may be asked for in the caller's orientation, whose rows
-    // are padded differently from the frame's.
-    const size_t frameBytes = static_cast<size_t>(crPackedStride(width)) * height;
-    const size_t callerBytes = static_cast<size_t>(crPackedStride(height)) * width;
-    if (withComposeBuffer) ok = (s->composeBuffer = crAllocBlock<unsigned char>(frameBytes, true)) && ok;
-    ok = (s->maskBuffer = crAllocBlock<unsigned char>(std::max(frameBytes, callerBytes), true)) && ok;
-    ok = (s->boxRows = crAllocBlock<unsigned char*>(height, false)) && ok;
-    ok = (s->boxLutRows = crAllocBlock<float*>(height, false)) && ok;
-    if (!ok) crReleaseViewBuffers(s);
-    return ok;
+bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
+                          bool withComposeBuffer) {
+    if (width < 1 || height < 1 || !crEnsureFrameImages(s, front)) return false;
+    if (crHasViewBuffers(s) && s->width == width && s->height == height) return true;
+    crReleaseViewBuffers(s);
+    return crAllocViewBuffers(s, width, height, withComposeBuffer);
 }
 
-bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front) {
-    bool ok = true;
-    for (Image*& frame : s->frames) {
-        if (frame && frame->width == front->imageWidth && frame->height == front->imageHeight) continue;
-        crReleaseImage(&frame);
-        frame = crCreateImage(3, front->imageWidth, front->imageHeight);
-        ok = ok && frame;
-    }
-    if (!ok)
-        for (Image*& frame : s->frames) crReleaseImage(&frame);
-    return ok;
+void crTakeWeightCones(MultiviewState* s, const MultiviewParam* p) {
+    s->frontFov = p->frontFov;
+    s->rearFov = p->rearFov;
+    s->blendAngle = p->blendAngle;
 }

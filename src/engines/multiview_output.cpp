@@ -70,20 +70,33 @@ int crSaveViewLut(EngineHandle* h, const char* path, int slot) {
     return 0;
 }
 
-void crGetViewMaskLen(const MultiviewState* s, int* len, int format, int formats) {
-    if (!len) return;
+template <int Formats>
+int crGetViewMaskLen(EngineHandle* h, int* len, int format) {
+    const MultiviewState* s = crMultiviewState(h);
+    if (!s) return -1;
+    if (!len) return 0;
     *len = 0;
-    if (const MaskFormat* f = crMaskFormat(format, formats)) f->length(crCallerWidth(s), crCallerHeight(s), len);
+    if (const MaskFormat* f = crMaskFormat(format, Formats)) f->length(crCallerWidth(s), crCallerHeight(s), len);
+    return 0;
 }
 
-void crEncodeViewMask(MultiviewState* s, unsigned char* dst, int format, int formats) {
-    const MaskFormat* f = crMaskFormat(format, formats);
-    if (!crHasViewBuffers(s)) return;
+template <int Formats>
+int crGetViewMask(EngineHandle* h, unsigned char* dst, int, int format) {
+    MultiviewState* s = crMultiviewState(h);
+    if (!s) return -1;
+    const MaskFormat* f = crMaskFormat(format, Formats);
+    if (!crHasViewBuffers(s)) return 0;
     crPackBlendMap(s);
-    if (!f || !dst) return;
+    if (!f || !dst) return 0;
     int encoded = 0;
     f->encode(crCallerWidth(s), crCallerHeight(s), s->maskBuffer, dst, &encoded);
+    return 0;
 }
+
+template int crGetViewMaskLen<3>(EngineHandle*, int*, int);
+template int crGetViewMaskLen<4>(EngineHandle*, int*, int);
+template int crGetViewMask<3>(EngineHandle*, unsigned char*, int, int);
+template int crGetViewMask<4>(EngineHandle*, unsigned char*, int, int);
 
 // Writes the blend map, not a composed view, as a BMP picture.
 int crSaveViewImage(EngineHandle* h, const char* path) {

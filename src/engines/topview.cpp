@@ -9,6 +9,9 @@
 
 namespace {
 
+// GetMask and GetMaskLen offer RGB16, RGB32, YCbCr and RGB24.
+constexpr int kTopviewMaskFormats = 4;
+
 // Cone of the mode-1 weights: the half field of view and the ramp width.
 struct WeightCone {
     float thetaMax;
@@ -75,15 +78,8 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
     s->flags = p->flags;
     s->rotated = static_cast<int>(p->flags & CR_MULTI_TURNED);
     const TopviewFrame frame = crTopviewFrame(p);
-    if (frame.width < 1 || frame.height < 1) return 0;
-    if (!crEnsureFrameImages(s, &p->cameras[CR_SLOT_FRONT])) return 0;
-    if (!(crHasViewBuffers(s) && s->width == frame.width && s->height == frame.height)) {
-        crReleaseViewBuffers(s);
-        if (!crAllocViewBuffers(s, frame.width, frame.height, true)) return 0;
-    }
-    s->frontFov = p->frontFov;
-    s->rearFov = p->rearFov;
-    s->blendAngle = p->blendAngle;
+    if (!crPrepareViewBuffers(s, &p->cameras[CR_SLOT_FRONT], frame.width, frame.height, true)) return 0;
+    crTakeWeightCones(s, p);
     s->carColor = p->carColor;
     s->lineWidth = p->lineWidth;
     s->mode = p->mode;
@@ -116,8 +112,8 @@ const CrEngineSlot kTopviewOps[kEngineTableSize] = {
     crSlot(&crGetViewLutLen),
     crSlot(&crTopviewGetLUT),
     crSlot(&crSaveViewLut),
-    crSlot(&crTopviewGetMaskLen),
-    crSlot(&crTopviewGetMask),
+    crSlot(&crGetViewMaskLen<kTopviewMaskFormats>),
+    crSlot(&crGetViewMask<kTopviewMaskFormats>),
     crSlot(&crTopviewSetImage),
     crSlot(&crSaveViewImage),
     crSlot(&crTopviewAdjustCameraPose),

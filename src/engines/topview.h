@@ -37,8 +37,6 @@ int crTopviewSetImage(EngineHandle* h, int width, int height, const unsigned cha
 int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
                    const unsigned char* right, const unsigned char* rear, unsigned char* out);
 int crTopviewGetLUT(EngineHandle* h, unsigned char* dst, int len, int slot);
-int crTopviewGetMaskLen(EngineHandle* h, int* len, int format);
-int crTopviewGetMask(EngineHandle* h, unsigned char* dst, int len, int format);
 
 // topview_adjust.cpp
 int crTopviewAdjustCameraPose(EngineHandle* h, const MultiviewParam* p, const float* offsets, int slot);

@@ -2,13 +2,6 @@
 // handed out in the caller's orientation.
 #include "topview.h"
 
-namespace {
-
-// GetMask and GetMaskLen offer RGB16, RGB32, YCbCr and RGB24.
-constexpr int kTopviewMaskFormats = 4;
-
-}  // namespace
-
 int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
                    const unsigned char* right, const unsigned char* rear, unsigned char* out) {
     TopviewState* s = crTopviewState(h);
@@ -32,19 +25,5 @@ int crTopviewGetLUT(EngineHandle* h, unsigned char* dst, int len, int slot) {
     const int pos = crMultiviewPosition(slot);
     if (!dst || pos < 0 || !s->luts[pos] || len != s->width * s->height * 4) return 0;
     crWriteViewLut(s, dst, pos);
-    return 0;
-}
-
-int crTopviewGetMaskLen(EngineHandle* h, int* len, int format) {
-    TopviewState* s = crTopviewState(h);
-    if (!s) return -1;
-    crGetViewMaskLen(s, len, format, kTopviewMaskFormats);
-    return 0;
-}
-
-int crTopviewGetMask(EngineHandle* h, unsigned char* dst, int, int format) {
-    TopviewState* s = crTopviewState(h);
-    if (!s) return -1;
-    crEncodeViewMask(s, dst, format, kTopviewMaskFormats);
     return 0;
 }
