@@ -53,12 +53,16 @@ SceneTile crSceneTile(int column, int row) {
     return tile;
 }
 
+bool crSceneIsPainted(float x, float y) {
+    for (const SceneLine& line : kLines)
+        if (crOnLine(line, x, y)) return true;
+    return false;
+}
+
 void crSceneGroundColour(float x, float y, unsigned char bgr[3]) {
-    for (const SceneLine& line : kLines) {
-        if (crOnLine(line, x, y)) {
-            for (int k = 0; k < 3; ++k) bgr[k] = kPaint[k];
-            return;
-        }
+    if (crSceneIsPainted(x, y)) {
+        for (int k = 0; k < 3; ++k) bgr[k] = kPaint[k];
+        return;
     }
     const SceneTile tile = crSceneTile(static_cast<int>(std::floor(x / kSceneTileSize)),
                                        static_cast<int>(std::floor(y / kSceneTileSize)));

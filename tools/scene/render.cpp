@@ -72,9 +72,19 @@ bool crSceneGroundPoint(const CameraParam& cam, float u, float v, Point2f* groun
     return RayCaster(cam).cast(u, v, ground) == RayHit::ground;
 }
 
+bool crSceneSees(const CameraParam& cam, Point2f ground, Point2f* pixel) {
+    Point2f back;
+    crWorldToImage2D(&cam, &ground, pixel, 1);
+    if (pixel->x < 0 || pixel->y < 0 || pixel->x >= cam.imageWidth || pixel->y >= cam.imageHeight) return false;
+    return crSceneGroundPoint(cam, pixel->x, pixel->y, &back) &&
+           std::hypot(back.x - ground.x, back.y - ground.y) < 5.0f;
+}
+
+int crSceneGetStride(int width) { return crPackedStride(width); }
+
 std::vector<unsigned char> crSceneRender(const CameraParam& cam) {
     const RayCaster caster(cam);
-    const int stride = crPackedStride(cam.imageWidth);
+    const int stride = crSceneGetStride(cam.imageWidth);
     std::vector<unsigned char> frame(static_cast<size_t>(stride) * cam.imageHeight, 0);
     const float offsets[3] = {-1.0f / 3.0f, 0.0f, 1.0f / 3.0f};
     for (int row = 0; row < cam.imageHeight; ++row) {

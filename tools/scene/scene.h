@@ -23,8 +23,11 @@ struct SceneTile {
 // a hue.
 SceneTile crSceneTile(int column, int row);
 
+// Whether a painted line covers (x, y). No line covers a tile centre.
+bool crSceneIsPainted(float x, float y);
+
 // Colour of the ground at (x, y): the tile's colour, or the paint of a line
-// that covers the point. No line covers a tile centre.
+// that covers the point.
 void crSceneGroundColour(float x, float y, unsigned char bgr[3]);
 
 // ---- Rendering --------------------------------------------------------------
@@ -33,8 +36,17 @@ void crSceneGroundColour(float x, float y, unsigned char bgr[3]);
 // ground (sky) or the pixel lies outside the lens's field of view.
 bool crSceneGroundPoint(const CameraParam& cam, float u, float v, Point2f* ground);
 
+// Whether `cam` films the ground point: it projects into the image (at
+// *pixel, through crWorldToImage2D) and that pixel's ray comes back to it, not
+// to its mirror image behind the camera.
+bool crSceneSees(const CameraParam& cam, Point2f ground, Point2f* pixel);
+
+// Bytes in one row of a frame or view of `width` pixels: 3 x width rounded up
+// to a multiple of 4, the library's packed-row rule.
+int crSceneGetStride(int width);
+
 // The camera's frame, blue-green-red, imageHeight rows of
-// crPackedStride(imageWidth) bytes, each pixel the mean of 3 x 3 rays.
+// crSceneGetStride(imageWidth) bytes, each pixel the mean of 3 x 3 rays.
 std::vector<unsigned char> crSceneRender(const CameraParam& cam);
 
 // ---- Cameras ----------------------------------------------------------------
@@ -50,15 +62,37 @@ void crSceneSampleLens(CameraParam* cam);
 // forward (toward negative Y) and down.
 CameraParam crSceneSampleCamera();
 
+// Turns the camera (angleX and angleZ; angleY becomes 0) so that its optical
+// axis runs from its position through `target`.
+void crSceneAimCamera(CameraParam* cam, Point3f target);
+
+// Resizes the camera's frame to width x height pixels: intrinsics and
+// calibration pixels scale with it, so the same rays land on the same places.
+void crSceneScaleCamera(CameraParam* cam, int width, int height);
+
 // ---- Surround rig -----------------------------------------------------------
 
 constexpr int kRigCarWidth = 1800;   // along X
 constexpr int kRigCarLength = 4500;  // along Y; the front is toward negative Y
 
 // Four sample-lens cameras on the vehicle, in slot order front, rear, left,
-// right (CR_SLOT_*).
+// right (CR_SLOT_*). Each comes with 8 to 16 calibration pairs: tile
+// junctions on its side of the vehicle, at least 0.5 m clear of it, within
+// 4 m of the camera and 60 degrees of its optical axis, and their exact pixels
+// (crWorldToImage2D; world points as they are, origin 0).
 void crSceneRig(CameraParam cams[4]);
 
 // Top-view record for the rig: the vehicle in the middle, about 5 m of ground
 // visible on every side, blend mode 0. `cams` must outlive the record.
 MultiviewParam crSceneTopview(CameraParam* cams, int viewWidth, int viewHeight);
+
+// Where the bowl view's virtual camera stands: above and behind the vehicle
+// looking forward and down at it, or above its rear-left corner looking
+// toward its centre. Either way the vehicle's front points toward the view's
+// top.
+enum class SceneViewpoint { behind, corner };
+
+// Bowl-view record for the rig: cams[0..3] as crSceneRig fills them (front,
+// rear, left, right), cams[4] the virtual pinhole camera placed at `where`,
+// with a 90 degree horizontal field of view. `cams` must outlive the record.
+MultiviewParam crSceneBowlview(CameraParam cams[5], int viewWidth, int viewHeight, SceneViewpoint where);
