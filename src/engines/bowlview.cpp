@@ -1,26 +1,138 @@
-// Bowl-view engines (multi-view types 1 and 2). Their tables hold create and
-// release; the view operations are not built yet, so every other slot is
-// empty and answers with the dispatcher's failure result.
-#include "engines.h"
+// Bowl-view engines (multi-view types 1 and 2): Init, which calibrates the
+// four cameras from their point pairs and builds the tables, and the
+// operations in which the two types differ. Type 1 pastes placed pictures
+// transparently and can tint the view, type 2 pastes them opaque.
+#include "bowlview.h"
+
+#include "image/image.h"
 
 namespace {
 
-struct BowlviewState {
-    int width = 0;
-    int height = 0;
-};
+// GetMask and GetMaskLen offer RGB16, RGB32 and YCbCr.
+constexpr int kBowlviewMaskFormats = 3;
 
-EngineHandle* crBowlviewCreate1(int) { return crCreateEngine<BowlviewState>(kBowlviewOps1); }
-EngineHandle* crBowlviewCreate2(int) { return crCreateEngine<BowlviewState>(kBowlviewOps2); }
+constexpr PasteRule kTransparentPaste = {2, false};
+constexpr PasteRule kOpaquePaste = {0, true};
+
+void crCopyBowlFields(BowlviewState* s, const MultiviewParam* p) {
+    s->meshRotation = 0.0f;
+    s->bowlCenterX = p->cameras[CR_SLOT_FRONT].originX;
+    s->bowlCenterY = p->cameras[CR_SLOT_FRONT].originY;
+    s->bowlWallX = p->bowlWallX;
+    s->bowlWallY = p->bowlWallY;
+    s->bowlHeight = p->bowlHeight;
+    s->bowlFloorY = p->bowlFloorY;
+    crTakeWeightCones(s, p);
+}
+
+// Init: the record's cameras must be five, the fifth the virtual one. Each
+// real camera's pose is replaced by the estimate from its calibration pairs
+// (a camera with fewer than four pairs keeps its pose); the virtual camera's
+// principal point becomes the view's centre.
+template <int Type>
+int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
+    BowlviewState* s = crBowlviewState(h);
+    if (!s) return -1;
+    if (!p || !p->cameras) return 0;
+    CameraParam* cams = p->cameras;
+    crCompleteWarps(s);  // the pictures keep the warps of the outgoing tables
+    s->param = p;
+    s->flags = p->flags;
+    s->carWidth = p->carWidth;
+    s->carLength = p->carLength;
+    cams[kVirtualSlot].principalX = p->viewCenterX;
+    cams[kVirtualSlot].principalY = p->viewCenterY;
+    if (!crPrepareViewBuffers(s, &cams[CR_SLOT_FRONT], p->viewWidth, p->viewHeight, false)) return 0;
+    for (int slot : kMultiviewSlotOf) crGetCameraPos(&cams[slot]);
+    crCopyBowlFields(s, p);
+    crBuildBowlMesh(s);
+    crProjectMesh(s, crPinholeCamera(&cams[kVirtualSlot]), &BowlVertex::viewU, &BowlVertex::viewV);
+    for (int pos = 0; pos < kMultiviewCameras; ++pos)
+        crRasteriseCamera(s, &cams[kMultiviewSlotOf[pos]], pos, kMultiviewSlotOf[pos]);
+    if (Type == 2) {
+        crPaintBowlBlendMap(s, &cams[kVirtualSlot], false);
+    } else if (p->mode != 4) {
+        crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
+        crPaintBowlBlendMap(s, &cams[kVirtualSlot], true);
+        crTransferOverlay(s);
+    }
+    crFindUsedBoxes(s);
+    return 0;
+}
+
+// A null frame keeps its camera's previous picture; a null output composes
+// nothing. Type 1 with flag 0x4000 tints every pixel by its third map byte.
+template <int Type>
+int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
+                    const unsigned char* right, const unsigned char* rear, unsigned char* out) {
+    BowlviewState* s = crBowlviewState(h);
+    if (!s) return -1;
+    const Image* frame = s->frames[0];
+    if (!frame || frame->width == 0 || frame->height == 0 || !crHasViewBuffers(s)) return 0;
+    const unsigned char* const frames[kMultiviewCameras] = {front, left, right, rear};
+    crWarpFrames(s, frames);
+    if (out) crComposeView(s, out, Type == 1 ? TintRule::kEveryPixel : TintRule::kNone);
+    return 0;
+}
+
+// Type 1 knows kind 6 (clear the overlay); for type 2 it is a placed picture
+// like every kind but replaceMap. Placed pictures are clipped to the view
+// on every side.
+template <int Type>
+int crBowlviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int kind, int x, int y,
+                       int placedWidth, int placedHeight) {
+    BowlviewState* s = crBowlviewState(h);
+    if (!s) return -1;
+    if (!crHasViewBuffers(s)) return 0;
+    if (Type == 1 && kind == CR_CLEAR_OVERLAY) {
+        crClearOverlay(s);
+        return 0;
+    }
+    if (!pixels || width < 1 || height < 1) return 0;
+    Image* picture = crPictureInFrame(s, width, height, pixels);
+    if (!picture) return 0;
+    if (kind == CR_REPLACE_MAP)
+        crReplaceBlendMap(s, picture);
+    else
+        crPlacePicture(s, picture, x, y, placedWidth, placedHeight, Type == 1 ? kTransparentPaste : kOpaquePaste);
+    crReleaseImage(&picture);
+    crFindUsedBoxes(s);
+    return 0;
+}
+
+// The length is not read: the buffer must hold the view's table.
+int crBowlviewGetLUT(EngineHandle* h, unsigned char* dst, int, int slot) {
+    BowlviewState* s = crBowlviewState(h);
+    if (!s) return -1;
+    const int pos = crMultiviewPosition(slot);
+    if (dst && pos >= 0 && s->luts[pos]) crWriteViewLut(s, dst, pos);
+    return 0;
+}
+
+// The bowl views calibrate at every Init; there is nothing to adjust.
+int crBowlviewAdjustCameraPose(EngineHandle* h, const MultiviewParam*, const float*, int) {
+    return crBowlviewState(h) ? 0 : -1;
+}
+
+template <int Type>
+EngineHandle* crBowlviewCreate(int) {
+    return crCreateMultiview<BowlviewState>(Type == 1 ? kBowlviewOps1 : kBowlviewOps2);
+}
 
 }  // namespace
 
 const CrEngineSlot kBowlviewOps1[kEngineTableSize] = {
-    crSlot(&crBowlviewCreate1), nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, crSlot(&crReleaseEngine<BowlviewState>),
+    crSlot(&crBowlviewCreate<1>),        crSlot(&crBowlviewInit<1>), crSlot(&crBowlviewApply<1>),
+    crSlot(&crGetViewLutLen),            crSlot(&crBowlviewGetLUT),  crSlot(&crSaveViewLut),
+    crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), crSlot(&crBowlviewSetImage<1>),
+    crSlot(&crSaveViewImage),            crSlot(&crBowlviewAdjustCameraPose),
+    crSlot(&crReleaseEngine<MultiviewState>),
 };
 
 const CrEngineSlot kBowlviewOps2[kEngineTableSize] = {
-    crSlot(&crBowlviewCreate2), nullptr, nullptr, nullptr, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, crSlot(&crReleaseEngine<BowlviewState>),
+    crSlot(&crBowlviewCreate<2>),        crSlot(&crBowlviewInit<2>), crSlot(&crBowlviewApply<2>),
+    crSlot(&crGetViewLutLen),            crSlot(&crBowlviewGetLUT),  crSlot(&crSaveViewLut),
+    crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), crSlot(&crBowlviewSetImage<2>),
+    crSlot(&crSaveViewImage),            crSlot(&crBowlviewAdjustCameraPose),
+    crSlot(&crReleaseEngine<MultiviewState>),
 };

@@ -8,6 +8,12 @@
 inline int crRoundHalfAway(float v) { return static_cast<int>(v >= 0.0f ? v + 0.5f : v - 0.5f); }
 inline int crRoundHalfAway(double v) { return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
+// The same rounding to a whole number kept in single precision. Values of
+// 2^31 and more are whole already and, like NaN, come back as they are.
+inline float crRoundToWhole(float v) {
+    return v > -2147483648.0f && v < 2147483648.0f ? static_cast<float>(crRoundHalfAway(v)) : v;
+}
+
 // Raises n to the next multiple of 4 by adding 4 - (n mod 4), the remainder
 // taking the sign of n (so -5 becomes 0 and -3 becomes 4).
 inline int crAlign4(int n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }

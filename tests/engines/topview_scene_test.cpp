@@ -3,24 +3,10 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "scene/scene.h"
+#include "scene_check.h"
 #include "topview_fixture.h"
 
 namespace {
-
-// Camera `pos` resolves view pixel (c, r): the rays 2 pixels around its LUT sample all see the tile's colour.
-bool crResolves(const TopviewState* s, const CameraParam* cams, int pos, int c, int r, const SceneTile& tile) {
-    const float* e = &s->luts[pos][r][2 * c];
-    Point2f g;
-    unsigned char bgr[3];
-    for (int i = 0; i < 9; ++i) {
-        const float u = e[0] + 2 * (i % 3 - 1), v = e[1] + 2 * (i / 3 - 1);
-        if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], u, v, &g)) return false;
-        crSceneGroundColour(g.x, g.y, bgr);
-        if (std::memcmp(bgr, tile.bgr, 3) != 0) return false;
-    }
-    return true;
-}
 
 class TopviewSceneTest : public ::testing::TestWithParam<int> {};
 
@@ -53,15 +39,8 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
             ++entries;
             EXPECT_LT(std::hypot(dx, dy), 0.05f * p.scale) << pos << ": " << c << "," << r;
         }
-        // Seen: a camera code whose cameras, each mixed in by more than 4/256, resolve the tile.
-        const unsigned char* code = s->blendMap->data[r] + 3 * c;
-        const int along = code[0] ? kPosRear : kPosFront, side = code[1] ? kPosRight : kPosLeft, w = code[2];
-        if (code[0] % 255 || code[1] % 255 ||
-            !(w == 0 ? ok[code[0] == code[1] ? along : side] : (w >= 252 || ok[along]) && (w <= 4 || ok[side])))
-            continue;
-        const unsigned char* got = out.at(c, r);
-        const bool same = std::abs(got[0] - tile.bgr[0]) <= 8 && std::abs(got[1] - tile.bgr[1]) <= 8 &&
-                          std::abs(got[2] - tile.bgr[2]) <= 8;
+        if (!crCodeResolves(s->blendMap->data[r] + 3 * c, ok)) continue;
+        const bool same = crShowsTile(out.at(c, r), tile);
         ++seen, matching += same;
         if (!same) wrong << " (" << c << "," << r << ")";
     }
