@@ -1,6 +1,7 @@
 // camrig_demo: films a synthetic ground scene with a sample fisheye camera and
-// a four-camera rig, then runs the library's camera model, single-view engine
-// and top-view engine on it, writing every picture and table to a folder.
+// a four-camera rig, then runs the library's camera model, single-view engine,
+// top-view engine and bowl-view engines on it, writing every picture and
+// table to a folder.
 #include <cstdio>
 
 #include "demo.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     }
     crDemoCameraModel();
     crDemoSingleview(options);
-    crDemoTopview(options);
+    DemoRig rig;
+    crFilmDemoRig(options, &rig);
+    crDemoTopview(options, rig);
+    crDemoBowlview(options, rig);
     return 0;
 }

@@ -11,7 +11,7 @@ void crPrintUsage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s [--mode 0|1|2|3|5] [--size WIDTHxHEIGHT] [--out FOLDER]\n"
                  "  --mode  top-view blend mode (default 0)\n"
-                 "  --size  top-view size in pixels (default 720x480)\n"
+                 "  --size  top-view and bowl-view size in pixels (default 720x480)\n"
                  "  --out   folder for the pictures and tables (default out)\n",
                  program);
 }

@@ -28,7 +28,7 @@ void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t
 }
 
 Image crWrapPacked(unsigned char* pixels, int width, int height, std::vector<unsigned char*>& rows) {
-    const int stride = crPackedStride(width);
+    const int stride = crSceneGetStride(width);
     rows.resize(height);
     for (int r = 0; r < height; ++r) rows[r] = pixels + static_cast<size_t>(r) * stride;
     Image img{};

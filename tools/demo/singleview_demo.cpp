@@ -20,7 +20,7 @@ const int kGuideOffset = -10000;  // twice the Y of the first row, mm
 int crGuideRow(int metres) { return kGuideHeight - 100 * metres; }
 
 std::vector<unsigned char> crDrawGuides() {
-    std::vector<unsigned char> pixels(static_cast<size_t>(crPackedStride(kGuideWidth)) * kGuideHeight, 0);
+    std::vector<unsigned char> pixels(static_cast<size_t>(crSceneGetStride(kGuideWidth)) * kGuideHeight, 0);
     std::vector<unsigned char*> rows;
     Image img = crWrapPacked(pixels.data(), kGuideWidth, kGuideHeight, rows);
     const int thick = 6;  // 60 mm paint; the brush hangs right and down from the point
@@ -92,7 +92,7 @@ void crDemoSingleview(const DemoOptions& options) {
     }
     std::printf("  Init %.1f ms\n", crDemoMilliseconds() - start);
 
-    std::vector<unsigned char> out(static_cast<size_t>(crPackedStride(view.outWidth)) * view.outHeight, 0);
+    std::vector<unsigned char> out(static_cast<size_t>(crSceneGetStride(view.outWidth)) * view.outHeight, 0);
     start = crDemoMilliseconds();
     crSingleviewApply(h, frame.data(), out.data());
     std::printf("  Apply %.1f ms\n", crDemoMilliseconds() - start);
