@@ -20,8 +20,8 @@ using CrBenchTimes = std::map<std::string, CrBenchTime>;
 class CrTimesReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
+        for (const Run& run : runs)  // a run that stopped with an error has no time
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
                 times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
         ConsoleReporter::ReportRuns(runs);
     }
