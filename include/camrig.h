@@ -158,10 +158,10 @@ typedef struct MultiviewParam {
     uint32_t carColor; /* 0x00BBGGRR */
     int32_t lineWidth;
     int32_t mode;
-    float bowlWallX;
-    float bowlWallY;
-    float bowlHeight;
-    float bowlFloorY;
+    float bowlWallX;  /* bowl views: the wall's horizontal growth along X, floor edge to rim */
+    float bowlWallY;  /* and along Y; the floor's X semi-axis is bowlWallX * bowlFloorY / bowlWallY */
+    float bowlHeight; /* the rim's height above the ground */
+    float bowlFloorY; /* the floor's semi-axis along Y */
     int32_t reserved72[8];
     int32_t viewWidth;
     int32_t viewHeight;
@@ -169,7 +169,11 @@ typedef struct MultiviewParam {
     float viewCenterY;
     float scale; /* world units per view pixel */
     int32_t reserved124[8];
-    CameraParam* cameras; /* slots 0 front, 1 rear, 2 left, 3 right */
+    /* Slots 0 front, 1 rear, 2 left, 3 right. The bowl views (types 1 and 2)
+     * read a fifth record, the virtual pinhole camera they are seen through,
+     * and at Init write the poses calibrated from the pairs of slots 0..3 and
+     * the view centre as the fifth record's principal point. */
+    CameraParam* cameras;
 } MultiviewParam;
 
 /* Parking-guide record. */

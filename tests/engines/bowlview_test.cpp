@@ -123,6 +123,9 @@ TEST_F(BowlviewTest, BlendMapCodesFollowTheVehicleInEveryOrientation) {
             }
         }
     }
+    cams[4].angleZ = 0.0f, param.viewCenterX = 80.6f, init(1);  // the corners round to whole pixels: 62.6 to 63
+    EXPECT_PIXEL(mapAt(63, 80), 255, 0, 0);
+    EXPECT_PIXEL(mapAt(64, 80), 1, 1, 1);
 }
 
 // Type 1 tints every pixel with flag 0x4000 (byte 2 averaged with the map's), type 2 never.
