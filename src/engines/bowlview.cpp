@@ -67,8 +67,7 @@ int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned 
                     const unsigned char* right, const unsigned char* rear, unsigned char* out) {
     BowlviewState* s = crBowlviewState(h);
     if (!s) return -1;
-    const Image* frame = s->frames[0];
-    if (!frame || frame->width == 0 || frame->height == 0 || !crHasViewBuffers(s)) return 0;
+    if (!s->frames[0] || !crHasViewBuffers(s)) return 0;
     const unsigned char* const frames[kMultiviewCameras] = {front, left, right, rear};
     crWarpFrames(s, frames);
     if (out) crComposeView(s, out, Type == 1 ? TintRule::kEveryPixel : TintRule::kNone);
@@ -77,7 +76,8 @@ int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned 
 
 // Type 1 knows kind 6 (clear the overlay); for type 2 it is a placed picture
 // like every kind but replaceMap. Placed pictures are clipped to the view
-// on every side.
+// on every side; an empty one still clears the overlay (and, resized, pastes
+// black, which type 2 makes opaque).
 template <int Type>
 int crBowlviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int kind, int x, int y,
                        int placedWidth, int placedHeight) {
@@ -88,7 +88,8 @@ int crBowlviewSetImage(EngineHandle* h, int width, int height, const unsigned ch
         crClearOverlay(s);
         return 0;
     }
-    if (!pixels || width < 1 || height < 1) return 0;
+    if (width < 0 || height < 0 || (!pixels && width > 0 && height > 0)) return 0;
+    if (kind == CR_REPLACE_MAP && (width != s->width || height != s->height)) return 0;
     Image* picture = crPictureInFrame(s, width, height, pixels);
     if (!picture) return 0;
     if (kind == CR_REPLACE_MAP)

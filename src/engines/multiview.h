@@ -203,6 +203,7 @@ void crClearOverlay(MultiviewState* s);
 void crTransferOverlay(MultiviewState* s);
 // The caller's packed picture in the frame's orientation (turned when the
 // frame is), whole rows including their padding; null when it cannot be made.
+// An empty picture reads no pixels.
 Image* crPictureInFrame(const MultiviewState* s, int width, int height, const unsigned char* pixels);
 // Resizes `src` (bilinear) into a new picture; null for a negative size or
 // when memory runs out.

@@ -52,7 +52,7 @@ void crPasteOnOverlay(MultiviewState* s, const Image* picture, int x, int y, Pas
 
 Image* crPictureInFrame(const MultiviewState* s, int width, int height, const unsigned char* pixels) {
     Image* img = s->rotated ? crCreateImage(3, height, width) : crCreateImage(3, width, height);
-    if (!img) return nullptr;
+    if (!img || img->width == 0 || img->height == 0) return img;  // an empty picture reads nothing
     if (!s->rotated) {
         // Whole rows, padding included: replaceMap hands them to the map as they are.
         for (int r = 0; r < img->height; ++r)

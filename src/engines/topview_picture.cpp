@@ -65,6 +65,7 @@ int crTopviewSetImage(EngineHandle* h, int width, int height, const unsigned cha
         return 0;
     }
     if (!pixels || width < 1 || height < 1) return 0;
+    if (kind == CR_REPLACE_MAP && (width != crCallerWidth(s) || height != crCallerHeight(s))) return 0;
     Image* picture = crPictureInFrame(s, width, height, pixels);
     if (!picture) return 0;
 

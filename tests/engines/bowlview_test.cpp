@@ -182,6 +182,25 @@ TEST_F(BowlviewTest, SetImageKindsOfEachType) {
     }
 }
 
+// An empty picture still clears the overlay and pastes black, which type 2 makes opaque (1, 1, 1). Frames of size 0
+// leave every camera blind, so Apply shows the fill colour wherever the map names a camera.
+TEST_F(BowlviewTest, EmptyPicturesAndEmptyFrames) {
+    TestPicture picture(20, 10, 40, 50, 60), out(160, 160, 7, 7, 7);
+    for (int type : {1, 2}) {
+        SCOPED_TRACE(type);
+        init(type);
+        crMultiviewSetImage(h, 20, 10, picture.bytes.data(), 0, 100, 100, 20, 10);
+        crMultiviewSetImage(h, 0, 5, nullptr, 0, 30, 30, 6, 4);
+        EXPECT_EQ(crPx(mapAt(32, 31)) == (Px{1, 1, 1}), type == 2);
+        init(type);  // type 1 transfers its overlay again, now empty
+        EXPECT_NE(crPx(mapAt(110, 102)), (Px{40, 50, 60}));
+        cams[CR_SLOT_FRONT].imageWidth = 0, init(type), cams[CR_SLOT_FRONT].imageWidth = 320;
+        crMultiviewApply(h, picture.bytes.data(), nullptr, nullptr, nullptr, out.bytes.data());
+        EXPECT_PIXEL(out.at(80, 5), 0, 0, 255);  // ahead of the vehicle: the front camera
+        crMultiviewRelease(&h);
+    }
+}
+
 // Type 1 with mode 4 keeps the map it had; type 2 repaints. GetLUT ignores its length, GetMask has three formats.
 TEST_F(BowlviewTest, ModeFourLutLengthMaskFormatsAndPoseAdjustment) {
     const TestPicture grey(160, 160, 9, 9, 9);
