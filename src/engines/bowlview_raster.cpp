@@ -104,6 +104,11 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
 
 // One cell: corners v, v + 1, v + 62, v + 61. Drawn when one of its last
 // three corners lies in the view, over the box of its corners in the view.
+// The innermost ring's cells are triangles (their last two corners are the
+// bowl's centre), so their homography is only loosely fitted: the pixels
+// around the centre, under the vehicle when the bowl is centred on it, get
+// whatever camera pixel it gives inside the frame. Only positions inside the
+// frame are stored, so no entry is ever infinite or not a number.
 void crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Matrix* weights) {
     const int corners[4] = {v, v + 1, v + kBowlRingPoints + 1, v + kBowlRingPoints};
     Point2f view[4], camera[4];
