@@ -103,12 +103,18 @@ extern "C" CR_API void crMakeBinMaskRGB24(int width, int height, const unsigned 
 }
 
 // RGB16 and YCbCr entries are both two bytes: one length function serves both
-// names.
+// names. gcc marks the target nothrow and wants its alias to say so; clang
+// holds the alias to the header's declaration, which says nothing.
+#if defined(__clang__)
+#define CR_LENGTH_ALIAS __attribute__((alias("crMakeBinMaskRGB16Len")))
+#else
+#define CR_LENGTH_ALIAS __attribute__((alias("crMakeBinMaskRGB16Len"), nothrow))
+#endif
+
 extern "C" CR_API void crMakeBinMaskRGB16Len(int width, int height, int* len) {
     if (len) *len = width * height * 2;
 }
-extern "C" CR_API void crMakeBinMaskYCbCrLen(int width, int height, int* len)
-    __attribute__((alias("crMakeBinMaskRGB16Len"), nothrow));
+extern "C" CR_API void crMakeBinMaskYCbCrLen(int width, int height, int* len) CR_LENGTH_ALIAS;
 
 extern "C" CR_API void crMakeBinMaskRGB32Len(int width, int height, int* len) {
     if (len) *len = width * height * 4;
