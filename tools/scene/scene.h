@@ -94,5 +94,6 @@ enum class SceneViewpoint { behind, corner };
 
 // Bowl-view record for the rig: cams[0..3] as crSceneRig fills them (front,
 // rear, left, right), cams[4] the virtual pinhole camera placed at `where`,
-// with a 90 degree horizontal field of view. `cams` must outlive the record.
+// with a 90 degree field of view across the view's longer side. `cams` must
+// outlive the record.
 MultiviewParam crSceneBowlview(CameraParam cams[5], int viewWidth, int viewHeight, SceneViewpoint where);

@@ -22,7 +22,8 @@ const Viewpoint kViewpoints[] = {
     {{-4500.0f, 4500.0f, -3500.0f}, {-800.0f, 800.0f, 0.0f}},  // SceneViewpoint::corner
 };
 
-// Half the virtual camera's horizontal field of view, degrees.
+// Half the virtual camera's field of view across the view's longer side,
+// degrees.
 const float kViewHalfFov = 45.0f;
 
 // The bowl: a round floor of 7 m radius around the vehicle that rises into a
@@ -67,7 +68,7 @@ MultiviewParam crSceneBowlview(CameraParam cams[5], int viewWidth, int viewHeigh
     const Viewpoint& at = kViewpoints[static_cast<int>(where)];
     CameraParam view{};
     view.focalLength = 1.0f;
-    view.pixelScaleX = viewWidth / 2.0f / std::tan(kViewHalfFov * 3.14159265f / 180.0f);
+    view.pixelScaleX = std::max(viewWidth, viewHeight) / 2.0f / std::tan(kViewHalfFov * 3.14159265f / 180.0f);
     view.pixelScaleY = view.pixelScaleX;
     view.principalX = viewWidth / 2.0f;
     view.principalY = viewHeight / 2.0f;
