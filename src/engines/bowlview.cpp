@@ -15,7 +15,6 @@ constexpr PasteRule kTransparentPaste = {2, false};
 constexpr PasteRule kOpaquePaste = {0, true};
 
 void crCopyBowlFields(BowlviewState* s, const MultiviewParam* p) {
-    s->meshRotation = 0.0f;
     s->bowlCenterX = p->cameras[CR_SLOT_FRONT].originX;
     s->bowlCenterY = p->cameras[CR_SLOT_FRONT].originY;
     s->bowlWallX = p->bowlWallX;
@@ -36,7 +35,6 @@ int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
     if (!p || !p->cameras) return 0;
     CameraParam* cams = p->cameras;
     crCompleteWarps(s);  // the pictures keep the warps of the outgoing tables
-    s->param = p;
     s->flags = p->flags;
     s->carWidth = p->carWidth;
     s->carLength = p->carLength;
@@ -52,9 +50,7 @@ int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
     if (Type == 2) {
         crPaintBowlBlendMap(s, &cams[kVirtualSlot], false);
     } else if (p->mode != 4) {
-        crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
-        crPaintBowlBlendMap(s, &cams[kVirtualSlot], true);
-        crTransferOverlay(s);
+        crRepaintBlendMap(s, [s, cams] { crPaintBowlBlendMap(s, &cams[kVirtualSlot], true); });
     }
     crFindUsedBoxes(s);
     return 0;
@@ -122,18 +118,15 @@ EngineHandle* crBowlviewCreate(int) {
 
 }  // namespace
 
-const CrEngineSlot kBowlviewOps1[kEngineTableSize] = {
-    crSlot(&crBowlviewCreate<1>),        crSlot(&crBowlviewInit<1>), crSlot(&crBowlviewApply<1>),
-    crSlot(&crGetViewLutLen),            crSlot(&crBowlviewGetLUT),  crSlot(&crSaveViewLut),
-    crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), crSlot(&crBowlviewSetImage<1>),
-    crSlot(&crSaveViewImage),            crSlot(&crBowlviewAdjustCameraPose),
-    crSlot(&crReleaseEngine<MultiviewState>),
-};
+// The two types' tables differ only in their own operations.
+#define CR_BOWLVIEW_OPS(Type)                                                                              \
+    {                                                                                                      \
+        crSlot(&crBowlviewCreate<Type>), crSlot(&crBowlviewInit<Type>), crSlot(&crBowlviewApply<Type>),  \
+            crSlot(&crGetViewLutLen), crSlot(&crBowlviewGetLUT), crSlot(&crSaveViewLut),                \
+            crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), \
+            crSlot(&crBowlviewSetImage<Type>), crSlot(&crSaveViewImage), crSlot(&crBowlviewAdjustCameraPose), \
+            crSlot(&crReleaseEngine<MultiviewState>),                                                      \
+    }
 
-const CrEngineSlot kBowlviewOps2[kEngineTableSize] = {
-    crSlot(&crBowlviewCreate<2>),        crSlot(&crBowlviewInit<2>), crSlot(&crBowlviewApply<2>),
-    crSlot(&crGetViewLutLen),            crSlot(&crBowlviewGetLUT),  crSlot(&crSaveViewLut),
-    crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), crSlot(&crBowlviewSetImage<2>),
-    crSlot(&crSaveViewImage),            crSlot(&crBowlviewAdjustCameraPose),
-    crSlot(&crReleaseEngine<MultiviewState>),
-};
+const CrEngineSlot kBowlviewOps1[kEngineTableSize] = CR_BOWLVIEW_OPS(1);
+const CrEngineSlot kBowlviewOps2[kEngineTableSize] = CR_BOWLVIEW_OPS(2);

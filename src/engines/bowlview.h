@@ -4,6 +4,7 @@
 // pinhole camera. State and the internal operations of the engine's files.
 #pragma once
 
+#include "camera/camera.h"
 #include "camrig.h"
 #include "multiview.h"
 
@@ -25,9 +26,7 @@ struct BowlVertex {
 };
 
 struct BowlviewState : MultiviewState {
-    const MultiviewParam* param = nullptr;  // the record of the last Init; never read back
-    float meshRotation = 0.0f;              // always 0: the mesh is used as built
-    float bowlCenterX = 0.0f;               // the front camera's origin
+    float bowlCenterX = 0.0f;  // the front camera's origin
     float bowlCenterY = 0.0f;
     int carWidth = 0;
     int carLength = 0;
@@ -49,9 +48,9 @@ struct PinholeCamera {
 };
 
 PinholeCamera crPinholeCamera(const CameraParam* cam);
-// (q0, q1, q2) of a world point in the camera's frame, and its pinhole pixel
-// (scale q0 / q2 + principal point, no lens and no test of q2).
-void crPinholeRay(const PinholeCamera& cam, float x, float y, float z, float q[3]);
+// The pinhole pixel of a point (q0, q1, q2) in the camera's frame (from
+// crProjectPoint with cam.e): scale q0 / q2 + principal point, no lens and no
+// test of q2.
 Point2f crPinholePixel(const PinholeCamera& cam, const float q[3]);
 
 // bowlview_mesh.cpp: the mesh's world positions from the state's bowl

@@ -111,7 +111,7 @@ void crBowlCarCorners(const BowlviewState* s, const CameraParam* view, Point2f c
                                {x0 + halfWidth, y0 + halfLength}};
     for (int i = 0; i < 4; ++i) {
         float q[3];
-        crPinholeRay(pin, ground[i].x, ground[i].y, 0.0f, q);
+        crProjectPoint(pin.e, ground[i].x, ground[i].y, 0.0f, q);
         if (q[2] == 0.0f) q[2] = 1.0f;
         const Point2f p = crPinholePixel(pin, q);
         corners[i] = {crRoundToWhole(p.x), crRoundToWhole(p.y)};

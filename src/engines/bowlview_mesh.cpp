@@ -14,10 +14,6 @@ PinholeCamera crPinholeCamera(const CameraParam* cam) {
     return p;
 }
 
-void crPinholeRay(const PinholeCamera& cam, float x, float y, float z, float q[3]) {
-    crProjectPoint(cam.e, x, y, z, q);
-}
-
 Point2f crPinholePixel(const PinholeCamera& cam, const float q[3]) {
     return {cam.scaleX * q[0] / q[2] + cam.principalX, cam.scaleY * q[1] / q[2] + cam.principalY};
 }
@@ -57,7 +53,7 @@ void crBuildBowlMesh(BowlviewState* s) {
 void crProjectMesh(BowlviewState* s, const PinholeCamera& cam, float BowlVertex::*u, float BowlVertex::*v) {
     for (BowlVertex& vertex : s->mesh) {
         float q[3];
-        crPinholeRay(cam, vertex.x, vertex.y, vertex.z, q);
+        crProjectPoint(cam.e, vertex.x, vertex.y, vertex.z, q);
         const Point2f p = crPinholePixel(cam, q);
         vertex.*u = p.x;
         vertex.*v = p.y;

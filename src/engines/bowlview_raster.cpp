@@ -2,6 +2,7 @@
 // faces the camera is mapped from the view into the camera's pinhole image
 // by the homography of its four corners; every view pixel of the cell then
 // goes through the camera's fisheye lens.
+#include <algorithm>
 #include <cmath>
 
 #include "bowlview.h"
@@ -74,6 +75,8 @@ bool crInView(const BowlviewState* s, Point2f p) {
 void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, PixelSpan ys, float** lut,
                 Matrix* weights) {
     for (int y = ys.first; y <= ys.last; ++y) {
+        float* lutRow = lut[y];
+        float* weightRow = weights->data[y];
         for (int x = xs.first; x <= xs.last; ++x) {
             const float px[3] = {static_cast<float>(x), static_cast<float>(y), 1.0f};
             float q[3];
@@ -92,11 +95,11 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
             const float u = lens.principalX + lens.scaleX * rho * xn / r;
             const float v = lens.principalY + lens.scaleY * rho * yn / r;
             if (!(u >= 0.0f && u < lens.frameWidth && v >= 0.0f && v < lens.frameHeight)) continue;
-            lut[y][2 * x] = u;
-            lut[y][2 * x + 1] = v;
+            lutRow[2 * x] = u;
+            lutRow[2 * x + 1] = v;
             if (theta < lens.limit) {
                 const float margin = lens.limit - theta;
-                weights->data[y][x] = margin < lens.ramp ? margin / lens.ramp : 1.0f;
+                weightRow[x] = margin < lens.ramp ? margin / lens.ramp : 1.0f;
             }
         }
     }
@@ -141,11 +144,8 @@ void crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int sl
     float** lut = s->luts[pos];
     Matrix* weights = s->weights[pos];
     for (int r = 0; r < s->height; ++r) {
-        for (int c = 0; c < s->width; ++c) {
-            lut[r][2 * c] = -1.0f;
-            lut[r][2 * c + 1] = -1.0f;
-            weights->data[r][c] = -1.0f;
-        }
+        std::fill_n(lut[r], 2 * s->width, -1.0f);
+        std::fill_n(weights->data[r], s->width, -1.0f);
     }
     static_assert(kBowlVertices * sizeof(bool) <= 4096, "facing flags live on the stack");
     bool facing[kBowlVertices];

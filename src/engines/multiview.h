@@ -9,6 +9,7 @@
 
 #include "camrig.h"
 #include "engines.h"
+#include "image/image.h"
 #include "numerics/rounding.h"
 
 // Per-camera tables sit in storage positions 0..3, which hold the camera
@@ -201,6 +202,13 @@ struct PasteRule {
 void crClearOverlay(MultiviewState* s);
 // Every opaque overlay pixel replaces the blend-map pixel under it.
 void crTransferOverlay(MultiviewState* s);
+// Clears the blend map, has paint() draw it and transfers the overlay onto it.
+template <typename Paint>
+void crRepaintBlendMap(MultiviewState* s, Paint paint) {
+    crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
+    paint();
+    crTransferOverlay(s);
+}
 // The caller's packed picture in the frame's orientation (turned when the
 // frame is), whole rows including their padding; null when it cannot be made.
 // An empty picture reads no pixels.

@@ -85,11 +85,7 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
     s->mode = p->mode;
     crTopviewPlaceCar(s, p, frame);
     crTopviewBuildTables(s, p, frame);
-    if (s->mode != 4) {
-        crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
-        crTopviewPaintBlendMap(s, p);
-        crTransferOverlay(s);
-    }
+    if (s->mode != 4) crRepaintBlendMap(s, [s, p] { crTopviewPaintBlendMap(s, p); });
     crFindUsedBoxes(s);
     return 0;
 }

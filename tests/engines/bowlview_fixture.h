@@ -39,7 +39,7 @@ protected:
     // The view pixel of a ground point, through the virtual camera straight above.
     void viewPixel(float x, float y, int* c, int* r) const {
         float q[3];
-        crPinholeRay(crPinholeCamera(&cams[4]), x, y, 0.0f, q);
+        crProjectPoint(crPinholeCamera(&cams[4]).e, x, y, 0.0f, q);
         const Point2f p = crPinholePixel(crPinholeCamera(&cams[4]), q);
         *c = crRoundHalfAway(p.x), *r = crRoundHalfAway(p.y);
     }

@@ -53,7 +53,7 @@ TEST_P(BowlviewSceneTest, InitCalibratesTheRigAndResolvedFloorTilesShowTheirColo
         const SceneTile tile = crSceneTile(i % 61 - 30, i / 61 - 30);
         if (std::hypot(tile.centre.x / floorX, tile.centre.y / floorY) > 0.95f) continue;  // on the floor
         float q[3];
-        crPinholeRay(view, tile.centre.x, tile.centre.y, 0.0f, q);
+        crProjectPoint(view.e, tile.centre.x, tile.centre.y, 0.0f, q);
         const Point2f px = crPinholePixel(view, q);
         const int c = crRoundHalfAway(px.x), r = crRoundHalfAway(px.y);
         if (q[2] <= 0.0f || c < 0 || r < 0 || c >= 720 || r >= 480) continue;
