@@ -1,7 +1,6 @@
 // The synthetic rig seen from above and behind: Init calibrates every camera from its ground marks, and resolved
 // floor tiles show their colour in both types.
 #include <cmath>
-#include <sstream>
 
 #include "bowlview_fixture.h"
 #include "scene_check.h"
@@ -47,8 +46,7 @@ TEST_P(BowlviewSceneTest, InitCalibratesTheRigAndResolvedFloorTilesShowTheirColo
     }
     const PinholeCamera view = crPinholeCamera(&cams[4]);
     const float floorX = p.bowlWallX * p.bowlFloorY / p.bowlWallY, floorY = p.bowlFloorY;
-    int entries = 0, seen = 0, matching = 0;
-    std::ostringstream wrong;
+    TileCheck tiles;
     for (int i = 0; i < 61 * 61; ++i) {
         const SceneTile tile = crSceneTile(i % 61 - 30, i / 61 - 30);
         if (std::hypot(tile.centre.x / floorX, tile.centre.y / floorY) > 0.95f) continue;  // on the floor
@@ -60,24 +58,11 @@ TEST_P(BowlviewSceneTest, InitCalibratesTheRigAndResolvedFloorTilesShowTheirColo
         const unsigned char* code = s->blendMap->data[r] + 3 * c;
         if (code[0] % 255 || code[1] % 255) continue;  // the vehicle hides the bowl's centre
         const Point2f floor = crFloorPoint(view, c, r);
-        bool ok[4];  // camera pos resolves the tile; its entry sees the floor point of the pixel
-        for (int pos = 0; pos < 4; ++pos) {
-            ok[pos] = crResolves(s, cams, pos, c, r, tile);
-            const float* e = &s->luts[pos][r][2 * c];
-            Point2f g;
-            if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], e[0], e[1], &g)) continue;
-            ++entries;
-            const float range = std::hypot(floor.x - cams[4].positionX, floor.y - cams[4].positionY, cams[4].positionZ);
-            EXPECT_LT(std::hypot(g.x - floor.x, g.y - floor.y), 0.002f * range) << pos << ": " << c << "," << r;
-        }
-        if (!crCodeResolves(code, ok)) continue;
-        const bool same = crShowsTile(out.at(c, r), tile);
-        ++seen, matching += same;
-        if (!same) wrong << " (" << c << "," << r << ")";
+        const float range = std::hypot(floor.x - cams[4].positionX, floor.y - cams[4].positionY, cams[4].positionZ);
+        tiles.check(s, cams, out.at(c, r), c, r, tile, floor, 0.002f * range);
     }
     crMultiviewRelease(&h);
-    EXPECT_TRUE(seen > 100 && entries > 500) << seen << " tiles seen, " << entries << " LUT entries checked";
-    EXPECT_GE(matching * 100, seen * 98) << matching << " of " << seen << " tiles; wrong at" << wrong.str();
+    tiles.expect(100, 500, 98);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, BowlviewSceneTest, ::testing::Values(1, 2));

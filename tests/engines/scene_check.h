@@ -2,8 +2,12 @@
 // view shows it. Shared by the top-view and bowl-view scene tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 
 #include "engines/multiview.h"
 #include "scene/scene.h"
@@ -31,9 +35,33 @@ inline bool crCodeResolves(const unsigned char* code, const bool resolves[kMulti
     return (w >= 252 || resolves[along]) && (w <= 4 || resolves[side]);
 }
 
-// The pixel shows the tile's colour within 8 levels per channel.
-inline bool crShowsTile(const unsigned char* pixel, const SceneTile& tile) {
-    for (int k = 0; k < 3; ++k)
-        if (std::abs(pixel[k] - tile.bgr[k]) > 8) return false;
-    return true;
-}
+// Tile centres checked at their view pixels: every LUT entry there sees the pixel's ground point, and where the
+// blend map's cameras resolve the tile the composed view shows its colour within 8 levels per channel.
+struct TileCheck {
+    int entries = 0, seen = 0, matching = 0;
+    std::ostringstream wrong;
+
+    // `ground` is the point view pixel (c, r) shows; an entry's ground point must lie within `tolerance` of it.
+    void check(const MultiviewState* s, const CameraParam* cams, const unsigned char* composed, int c, int r,
+               const SceneTile& tile, Point2f ground, float tolerance) {
+        bool ok[kMultiviewCameras];
+        for (int pos = 0; pos < kMultiviewCameras; ++pos) {
+            ok[pos] = crResolves(s, cams, pos, c, r, tile);
+            const float* e = &s->luts[pos][r][2 * c];
+            Point2f g;
+            if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], e[0], e[1], &g)) continue;
+            ++entries;
+            EXPECT_LT(std::hypot(g.x - ground.x, g.y - ground.y), tolerance) << pos << ": " << c << "," << r;
+        }
+        if (!crCodeResolves(s->blendMap->data[r] + 3 * c, ok)) return;
+        bool same = true;
+        for (int k = 0; k < 3; ++k) same = same && std::abs(composed[k] - tile.bgr[k]) <= 8;
+        ++seen, matching += same;
+        if (!same) wrong << " (" << c << "," << r << ")";
+    }
+
+    void expect(int minSeen, int minEntries, int percent) const {
+        EXPECT_TRUE(seen > minSeen && entries > minEntries) << seen << " tiles seen, " << entries << " entries checked";
+        EXPECT_GE(matching * 100, seen * percent) << matching << " of " << seen << " tiles; wrong at" << wrong.str();
+    }
+};
