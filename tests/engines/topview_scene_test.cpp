@@ -28,7 +28,7 @@ TEST_P(TopviewSceneTest, ResolvedTileCentresShowTheirTilesColourAndLutsSeeTheirG
         tiles.check(s, cams, out.at(c, r), c, r, tile, ground, 0.05f * p.scale);
     }
     crMultiviewRelease(&h);
-    tiles.expect(100, 1500, 99);
+    tiles.expect(100, 1200, 99);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TopviewSceneTest, ::testing::Values(0, 1, 3, 5));

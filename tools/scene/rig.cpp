@@ -19,11 +19,16 @@ struct Mount {
 const float kHalfWidth = kRigCarWidth / 2.0f;
 const float kHalfLength = kRigCarLength / 2.0f;
 
+// The rig's lenses spread the same fisheye over more pixels than the sample
+// camera: the image circle's edge lies beyond the frame's corners' reach
+// sideways, which puts the end-of-line calibration targets at moderate angles.
+const float kRigPixelScale = 280.0f;
+
 const Mount kMounts[4] = {
     {0.0f, -kHalfLength, -700.0f, 55.0f, 0.0f},                // front bumper, 35 degrees down
     {0.0f, kHalfLength, -900.0f, 50.0f, 180.0f},               // rear, above the plate, 40 down
-    {-kHalfWidth - 100.0f, -1100.0f, -1000.0f, 20.0f, -90.0f},  // left mirror, 70 down
-    {kHalfWidth + 100.0f, -1100.0f, -1000.0f, 20.0f, 90.0f},    // right mirror, 70 down
+    {-kHalfWidth - 100.0f, -1100.0f, -1000.0f, 35.0f, -90.0f},  // left mirror, 55 down
+    {kHalfWidth + 100.0f, -1100.0f, -1000.0f, 35.0f, 90.0f},    // right mirror, 55 down
 };
 
 // Calibration marks are tile junctions that a camera sees well: clear of the
@@ -82,6 +87,8 @@ void crSceneRig(CameraParam cams[4]) {
     for (int slot = 0; slot < 4; ++slot) {
         CameraParam cam{};
         crSceneSampleLens(&cam);
+        cam.pixelScaleX = kRigPixelScale;
+        cam.pixelScaleY = kRigPixelScale;
         const Mount& m = kMounts[slot];
         cam.positionX = m.x;
         cam.positionY = m.y;

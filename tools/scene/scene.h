@@ -75,8 +75,9 @@ void crSceneScaleCamera(CameraParam* cam, int width, int height);
 constexpr int kRigCarWidth = 1800;   // along X
 constexpr int kRigCarLength = 4500;  // along Y; the front is toward negative Y
 
-// Four sample-lens cameras on the vehicle, in slot order front, rear, left,
-// right (CR_SLOT_*). Each comes with 8 to 16 calibration pairs: tile
+// Four cameras on the vehicle, in slot order front, rear, left, right
+// (CR_SLOT_*): the sample lens spread over 280 pixels per unit, so that the
+// frame's width spans about 160 degrees. Each comes with 8 to 16 calibration pairs: tile
 // junctions on its side of the vehicle, at least 0.5 m clear of it, within
 // 4 m of the camera and 60 degrees of its optical axis, and their exact pixels
 // (crWorldToImage2D; world points as they are, origin 0).
