@@ -1,0 +1,44 @@
+// The photograph's grey levels and their resampling onto a canvas window.
+#include <cmath>
+
+#include "camera/lens.h"
+#include "features.h"
+#include "numerics/rounding.h"
+
+namespace {
+
+// Bilinear read around the nearest pixel (i, j): fx and fy lie in -0.5..0.5,
+// so the weights may extrapolate and the value leave 0..255. It is stored
+// wrapped to its low 8 bits, as the detector's thresholds expect. A read past
+// the last column or row repeats the edge pixel.
+unsigned char crSampleNearestBilinear(const Image* gray, float u, float v) {
+    const int i = crRoundHalfAway(u), j = crRoundHalfAway(v);
+    const float fx = u - static_cast<float>(i), fy = v - static_cast<float>(j);
+    const int i1 = i + 1 < gray->width ? i + 1 : i, j1 = j + 1 < gray->height ? j + 1 : j;
+    const unsigned char* row0 = gray->data[j];
+    const unsigned char* row1 = gray->data[j1];
+    const float s = (1.0f - fy) * (row0[i] * (1.0f - fx) + row0[i1] * fx) + fy * (row1[i] * (1.0f - fx) + row1[i1] * fx);
+    const int whole = static_cast<int>(crRoundToWhole(s + 128.0f) - 128.0f);
+    return static_cast<unsigned char>(whole & 0xFF);
+}
+
+}  // namespace
+
+void crGrayFromBgr(const unsigned char* photo, Image* gray) {
+    for (int r = 0; r < gray->height; ++r) {
+        const unsigned char* in = photo + static_cast<size_t>(r) * gray->width * 3;
+        unsigned char* out = gray->data[r];
+        for (int c = 0; c < gray->width; ++c, in += 3)
+            out[c] = static_cast<unsigned char>(((4207 * in[2] + 8259 * in[1] + 1604 * in[0] + 8192) >> 14) + 16);
+    }
+}
+
+void crRenderWindow(const Image* gray, const CameraParam* cam, const CanvasWindow& w, Plane* out) {
+    const float lastU = static_cast<float>(gray->width - 1), lastV = static_cast<float>(gray->height - 1);
+    for (int r = 0; r < w.height; ++r)
+        for (int c = 0; c < w.width; ++c) {
+            const Point2f p = crCanvasToPhoto(cam, static_cast<float>(c + w.x0), static_cast<float>(r + w.y0));
+            const bool inside = p.x >= 0.0f && p.x < lastU && p.y >= 0.0f && p.y < lastV;
+            out->at(c, r) = inside ? crSampleNearestBilinear(gray, p.x, p.y) : 0;
+        }
+}
