@@ -1,6 +1,5 @@
 # The shared library's dynamic symbol table must hold exactly the exported C
-# interface (exports.txt) less the functions not implemented yet
-# (unimplemented.txt), and nothing else.
+# interface (exports.txt), and nothing else.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -15,10 +14,7 @@ endforeach()
 list(REMOVE_DUPLICATES actual)
 list(SORT actual)
 
-get_filename_component(dir ${EXPECTED} DIRECTORY)
 file(STRINGS ${EXPECTED} expected)
-file(STRINGS ${dir}/unimplemented.txt missing)
-list(REMOVE_ITEM expected ${missing})
 list(SORT expected)
 
 set(extra ${actual})
