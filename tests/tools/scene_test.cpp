@@ -1,10 +1,13 @@
 // The synthetic scene: fitted inverse lens, renderer against the forward projection, where the rig's cameras look
-// and their calibration marks. (The bowl-view scene test covers the virtual camera's viewpoints.)
+// and their calibration marks, and the end-of-line calibration photographs. (The bowl-view scene test covers the
+// virtual camera's viewpoints.)
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "camera/camera.h"
+#include "features/features.h"
 #include "numerics/rounding.h"
 #include "scene/scene.h"
 #include "support/calibration_scene.h"
@@ -71,6 +74,119 @@ TEST(SceneRig, CalibrationMarksAreTileJunctionsOnEachCamerasSide) {
             crWorldToImage2D(&cam, &w, &pixel, 1);
             EXPECT_TRUE(crPointNear(cam.imagePoints[i], pixel.x, pixel.y)) << slot << " " << i;
         }
+    }
+}
+
+// ---- Calibration photographs: each rig camera in its own mode, default placement -------------------------------
+
+struct RigTargets {
+    CameraParam cams[4];
+    SceneTarget targets[4][2];
+    RigTargets() {
+        crSceneRig(cams);
+        for (int slot = 0; slot < 4; ++slot) crSceneTargets(cams[slot], slot, {}, targets[slot]);
+    }
+};
+
+Point2f crMid(Point2f a, Point2f b, float t = 0.5f) { return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; }
+
+Point2f crPixelOf(const CameraParam& cam, Point2f ground) {
+    Point2f pixel;
+    crWorldToImage2D(&cam, &ground, &pixel, 1);
+    return pixel;
+}
+
+Point2f crCanvasOf(const CameraParam& cam, Point2f ground) {
+    float e[3][4], q[3];
+    crCameraExtrinsics(&cam, e);
+    crProjectPoint(e, ground.x, ground.y, 0.0f, q);
+    return {cam.pixelScaleX * q[0] / q[2] + kCanvasCentreX, cam.pixelScaleY * q[1] / q[2] + kCanvasCentreY};
+}
+
+// What the detector relies on: surveyed corners whose pixels lie inside its search window, a triangle well inside the
+// canvas window without steep edges, and a dark band around the hole wide enough to binarise.
+TEST(SceneTargets, CornersLieInsideTheSearchWindowsAndKeepAWideBand) {
+    const RigTargets rig;
+    const auto inset = [](float v, float low, float high) { return std::fmin(v - low, high - v); };
+    for (int slot = 0; slot < 4; ++slot)
+        for (int k = 0; k < 2; ++k) {
+            const CameraParam& cam = rig.cams[slot];
+            const SceneTarget& t = rig.targets[slot][k];
+            const PhotoWindow p = crCornerSearchWindow(slot, k);
+            const CanvasWindow w = crProjectWindow(&cam, p);
+            for (int i = 0; i < 6; ++i) {
+                const Point2f g = i < 3 ? t.outer[i] : t.hole[i - 3], px = crPixelOf(cam, g), c = crCanvasOf(cam, g);
+                EXPECT_TRUE(g.x == std::round(g.x) && g.y == std::round(g.y)) << slot << k << i;
+                EXPECT_GE(std::fmin(inset(px.x, p.colA, p.colB), inset(px.y, p.rowA, p.rowB)), 5.0f) << slot << k << i;
+                EXPECT_GE(std::fmin(inset(c.x, w.x0, w.x0 + w.width - 1), inset(c.y, w.y0, w.y0 + w.height - 1)), 20.0f)
+                    << slot << k << i;
+            }
+            for (int i = 0; i < 3; ++i) {
+                const Point2f a = crCanvasOf(cam, t.outer[i]), b = crCanvasOf(cam, t.outer[(i + 1) % 3]);
+                EXPECT_LE(std::fabs(b.y - a.y), 1.8f * std::fabs(b.x - a.x)) << slot << k << i;  // within 61 degrees
+                const Point2f outerMid = crMid(a, b), holeMid = crCanvasOf(cam, crMid(t.hole[i], t.hole[(i + 1) % 3]));
+                EXPECT_GT(std::hypot(outerMid.x - holeMid.x, outerMid.y - holeMid.y), 8.0f) << slot << k << i;
+            }
+        }
+}
+
+const unsigned char* crPhotoAt(const std::vector<unsigned char>& photo, const CameraParam& cam, Point2f pixel) {
+    return &photo.at(3 * (static_cast<size_t>(crRoundHalfAway(pixel.y)) * cam.imageWidth + crRoundHalfAway(pixel.x)));
+}
+
+// Across each edge: the middle of the band is target grey, as far beyond the outer edge is floor; so is the hole.
+TEST(ScenePhotograph, ShowsTheTargetsBandOnThePlainFloor) {
+    const RigTargets rig;
+    const ScenePhotoConditions how;
+    for (int slot = 0; slot < 4; ++slot) {
+        const CameraParam& cam = rig.cams[slot];
+        const std::vector<unsigned char> photo = crScenePhotograph(cam, rig.targets[slot], 2, how);
+        ASSERT_EQ(photo.size(), 3u * cam.imageWidth * cam.imageHeight);
+        for (const SceneTarget& t : rig.targets[slot]) {
+            const Point2f hole = crMid(crMid(t.hole[0], t.hole[1]), t.hole[2], 1.0f / 3.0f);
+            std::vector<std::pair<Point2f, int>> probes = {{hole, how.floor}};
+            for (int i = 0; i < 3; ++i) {
+                const Point2f outerMid = crMid(t.outer[i], t.outer[(i + 1) % 3]);
+                const Point2f holeMid = crMid(t.hole[i], t.hole[(i + 1) % 3]);
+                probes.push_back({crMid(holeMid, outerMid), how.target});
+                probes.push_back({crMid(holeMid, outerMid, 2.0f), how.floor});
+            }
+            for (const auto& probe : probes) {
+                const unsigned char* p = crPhotoAt(photo, cam, crPixelOf(cam, probe.first));
+                for (int ch = 0; ch < 3; ++ch) EXPECT_NEAR(p[ch], probe.second, 2) << slot << " " << probe.first.x;
+            }
+        }
+    }
+}
+
+// Repeatable for a seed. Blur keeps flat floor, up to the frame's edge, as it is; noise keeps grey pixels grey and
+// has the asked-for spread.
+TEST(ScenePhotograph, BlurAndNoiseAreRepeatableAndKeepTheFloorGrey) {
+    const RigTargets rig;
+    CameraParam cam = rig.cams[0];
+    crSceneScaleCamera(&cam, 360, 240);  // the same ground on fewer pixels
+    const std::vector<unsigned char> clean = crScenePhotograph(cam, rig.targets[0], 2, {});
+    for (const auto& blurNoise : {std::make_pair(1.5f, 0.0f), std::make_pair(0.0f, 4.0f)}) {
+        ScenePhotoConditions how;
+        how.blur = blurNoise.first, how.noise = blurNoise.second, how.seed = 7;
+        const std::vector<unsigned char> photo = crScenePhotograph(cam, rig.targets[0], 2, how);
+        EXPECT_EQ(photo, crScenePhotograph(cam, rig.targets[0], 2, how));
+        EXPECT_NE(photo, clean);
+        if (how.blur > 0.0f) {
+            for (Point2f floor : {Point2f{180, 200}, Point2f{180, 239}}) EXPECT_EQ(*crPhotoAt(photo, cam, floor), 200);
+            continue;
+        }
+        how.seed = 8;
+        EXPECT_NE(photo, crScenePhotograph(cam, rig.targets[0], 2, how));
+        double sum = 0.0, squares = 0.0;
+        int count = 0;
+        for (size_t i = 0; i < photo.size(); i += 3) {
+            if (clean[i] != clean[i + 1] || clean[i] != clean[i + 2] || clean[i] < 20 || clean[i] > 235) continue;
+            ASSERT_TRUE(photo[i] == photo[i + 1] && photo[i] == photo[i + 2]) << i;
+            const double d = photo[i] - clean[i];
+            sum += d, squares += d * d, ++count;
+        }
+        EXPECT_NEAR(std::sqrt(squares / count - (sum / count) * (sum / count)), how.noise, 0.1 * how.noise);
     }
 }
 

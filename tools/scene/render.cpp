@@ -4,6 +4,7 @@
 
 #include "camera/camera.h"
 #include "numerics/rounding.h"
+#include "render.h"
 #include "scene.h"
 
 namespace {
@@ -53,12 +54,12 @@ private:
     float circleHeight_;
 };
 
-void crSampleColour(const RayCaster& caster, float u, float v, int sum[3]) {
+void crSampleColour(const RayCaster& caster, const SceneGroundColour& ground, float u, float v, int sum[3]) {
     Point2f g;
     unsigned char bgr[3];
     const unsigned char* colour = bgr;
     switch (caster.cast(u, v, &g)) {
-        case RayHit::ground: crSceneGroundColour(g.x, g.y, bgr); break;
+        case RayHit::ground: ground(g.x, g.y, bgr); break;
         case RayHit::far: colour = kHaze; break;
         case RayHit::sky: colour = kSky; break;
         case RayHit::outsideLens: colour = kOutsideLens; break;
@@ -82,9 +83,8 @@ bool crSceneSees(const CameraParam& cam, Point2f ground, Point2f* pixel) {
 
 int crSceneGetStride(int width) { return crPackedStride(width); }
 
-std::vector<unsigned char> crSceneRender(const CameraParam& cam) {
+std::vector<unsigned char> crSceneCastFrame(const CameraParam& cam, int stride, const SceneGroundColour& ground) {
     const RayCaster caster(cam);
-    const int stride = crSceneGetStride(cam.imageWidth);
     std::vector<unsigned char> frame(static_cast<size_t>(stride) * cam.imageHeight, 0);
     const float offsets[3] = {-1.0f / 3.0f, 0.0f, 1.0f / 3.0f};
     for (int row = 0; row < cam.imageHeight; ++row) {
@@ -92,9 +92,13 @@ std::vector<unsigned char> crSceneRender(const CameraParam& cam) {
         for (int col = 0; col < cam.imageWidth; ++col) {
             int sum[3] = {0, 0, 0};
             for (float dv : offsets)
-                for (float du : offsets) crSampleColour(caster, col + du, row + dv, sum);
+                for (float du : offsets) crSampleColour(caster, ground, col + du, row + dv, sum);
             for (int k = 0; k < 3; ++k) out[3 * col + k] = static_cast<unsigned char>((sum[k] + 4) / 9);
         }
     }
     return frame;
+}
+
+std::vector<unsigned char> crSceneRender(const CameraParam& cam) {
+    return crSceneCastFrame(cam, crSceneGetStride(cam.imageWidth), crSceneGroundColour);
 }

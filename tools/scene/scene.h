@@ -49,6 +49,54 @@ int crSceneGetStride(int width);
 // crSceneGetStride(imageWidth) bytes, each pixel the mean of 3 x 3 rays.
 std::vector<unsigned char> crSceneRender(const CameraParam& cam);
 
+// ---- Calibration photographs -----------------------------------------------
+
+// A dark triangular target with a triangular hole, lying on the ground:
+// corners in millimetres, whole numbers as a surveyor would mark them. The
+// hole is the outer triangle shrunk about their common centroid; hole[i]
+// faces outer[i].
+struct SceneTarget {
+    Point2f outer[3];
+    Point2f hole[3];
+};
+
+// Where a target sits in its search window. Size 1 is the largest target
+// whose corners stay 5 pixels inside the photograph's search window and
+// within 50 m of the camera: the windows differ in shape and in how far the
+// lens stretches them on the canvas, so no fixed share of a window suits all.
+// Shifts move the centre by fractions of the search window's width and
+// height; one that leaves no room shrinks the target to a point.
+struct ScenePlacement {
+    float size = 0.9f;                   // of the largest that fits
+    float shiftX = 0.0f, shiftY = 0.0f;  // from the window's middle
+    float turn = 0.0f;                   // degrees, clockwise on the canvas
+};
+
+// The two targets that the corner detector looks for in a photograph taken
+// by `cam` in `mode` 0..3. Each is designed on the canvas: an upright
+// equilateral triangle (edges at 0 and +-60 degrees, so none is steep) whose
+// bounding box is centred on the search window's middle pixel, outer[0] its
+// apex, then clockwise; its corners are carried to the ground along their
+// rays. Their true pixels are crWorldToImage2D's projections.
+void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]);
+
+// How the photograph is taken: grey levels of the floor and the targets,
+// Gaussian blur (sigma in pixels) and Gaussian noise (sigma in grey levels,
+// drawn from std::mt19937 seeded with `seed`).
+struct ScenePhotoConditions {
+    unsigned char floor = 200, target = 30;
+    float blur = 0.0f;
+    float noise = 0.0f;
+    unsigned seed = 1;
+};
+
+// End-of-line calibration photograph: the targets on a plain floor, with sky
+// and haze as crSceneRender draws them. Blue-green-red, imageHeight rows of
+// exactly 3 x imageWidth bytes. Blur clamps at the frame's edges; noise
+// adds one value to all three channels, so grey stays grey.
+std::vector<unsigned char> crScenePhotograph(const CameraParam& cam, const SceneTarget* targets, int count,
+                                             const ScenePhotoConditions& how);
+
 // ---- Cameras ----------------------------------------------------------------
 
 // Half the sample lens's field of view, degrees; the image circle's edge.

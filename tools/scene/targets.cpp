@@ -1,0 +1,130 @@
+// End-of-line calibration targets, placed where the corner detector searches
+// for them.
+#include <cmath>
+
+#include "camera/camera.h"
+#include "camera/lens.h"
+#include "features/features.h"
+#include "scene.h"
+
+namespace {
+
+// The hole's size relative to the outer triangle: the dark band left around
+// it is (1 - ratio) / (2 sqrt 3), about a sixth of the side, wide enough to
+// survive binarisation as one blob with one hole.
+const float kHoleRatio = 0.42f;
+
+// Limits of the largest target that a window takes: photograph pixels kept
+// clear inside the search window, and reach on the ground from the camera's
+// foot. The reach binds in windows that climb to the horizon; it stays well
+// short of where the renderer turns the ground into haze.
+const float kWindowMargin = 5.0f;
+const float kReach = 50000.0f;
+
+// Canvas point of photograph pixel (u, v), through the inverse lens polynomial.
+Point2f crPhotoToCanvas(const CameraParam& cam, float u, float v) {
+    const float x = (u - cam.principalX) / cam.pixelScaleX, y = (v - cam.principalY) / cam.pixelScaleY;
+    const float rho = std::hypot(x, y);
+    const float scale = rho > 0.0f ? std::tan(crLensHeightToAngle(cam.undistortion, rho)) / rho : 1.0f;
+    return {cam.pixelScaleX * x * scale + kCanvasCentreX, cam.pixelScaleY * y * scale + kCanvasCentreY};
+}
+
+// Upright equilateral triangle of the given side, turned clockwise (the
+// canvas's y grows downward), apex first and then clockwise. Its bounding
+// box, not its centroid, is centred on `centre`, so that apex and base get
+// equal room in the window.
+void crCanvasTriangle(Point2f centre, float side, float turn, Point2f corners[3]) {
+    const float radius = side / std::sqrt(3.0f);
+    float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    for (int i = 0; i < 3; ++i) {
+        const float a = crDegToRad(turn + 120.0f * i);
+        corners[i] = {radius * std::sin(a), -radius * std::cos(a)};
+        x0 = std::fmin(x0, corners[i].x), x1 = std::fmax(x1, corners[i].x);
+        y0 = std::fmin(y0, corners[i].y), y1 = std::fmax(y1, corners[i].y);
+    }
+    const float dx = centre.x - 0.5f * (x0 + x1), dy = centre.y - 0.5f * (y0 + y1);
+    for (int i = 0; i < 3; ++i) corners[i] = {corners[i].x + dx, corners[i].y + dy};
+}
+
+class CanvasToGround {
+public:
+    explicit CanvasToGround(const CameraParam& cam) : cam_(cam) {
+        crPoseRotation(cam.angleX, cam.angleZ, cam.angleY, rotation_);
+    }
+
+    // Where the ray through canvas point c, (xn, yn, 1) in the camera and R^T
+    // times that in the world, meets the ground; false when it never does.
+    bool operator()(Point2f c, Point2f* ground) const {
+        const float d[3] = {(c.x - kCanvasCentreX) / cam_.pixelScaleX, (c.y - kCanvasCentreY) / cam_.pixelScaleY, 1.0f};
+        float w[3];
+        for (int j = 0; j < 3; ++j) w[j] = rotation_[0][j] * d[0] + rotation_[1][j] * d[1] + rotation_[2][j] * d[2];
+        if (w[2] <= 0.0f) return false;
+        const float t = -cam_.positionZ / w[2];
+        *ground = {cam_.positionX + t * w[0], cam_.positionY + t * w[1]};
+        return true;
+    }
+
+private:
+    const CameraParam& cam_;
+    float rotation_[3][3];
+};
+
+// Whether a triangle's corners lie inside the search window, clear of its
+// edges, on ground within reach.
+bool crFits(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, const Point2f corners[3]) {
+    for (int i = 0; i < 3; ++i) {
+        const Point2f px = crCanvasToPhoto(&cam, corners[i].x, corners[i].y);
+        if (!(px.x >= p.colA + kWindowMargin && px.x <= p.colB - kWindowMargin && px.y >= p.rowA + kWindowMargin &&
+              px.y <= p.rowB - kWindowMargin))
+            return false;
+        Point2f g;
+        if (!toGround(corners[i], &g) || std::hypot(g.x - cam.positionX, g.y - cam.positionY) > kReach) return false;
+    }
+    return true;
+}
+
+// Side of the largest triangle about `centre` that fits, by bisection; 0 when
+// none does.
+float crLargestSide(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, Point2f centre,
+                    float turn) {
+    float fits = 0.0f, fails = 2.0f * kCanvasWidth;
+    Point2f corners[3];
+    for (int i = 0; i < 40; ++i) {
+        const float side = 0.5f * (fits + fails);
+        crCanvasTriangle(centre, side, turn, corners);
+        (crFits(cam, toGround, p, corners) ? fits : fails) = side;
+    }
+    return fits;
+}
+
+// A corner's ground point as a surveyor marks it, in whole millimetres. A
+// shift that leaves no room collapses the target to its centre, which may be
+// sky: (0, 0) then.
+Point2f crSurveyed(const CanvasToGround& toGround, Point2f corner) {
+    Point2f g = {0.0f, 0.0f};
+    toGround(corner, &g);
+    return {std::round(g.x), std::round(g.y)};
+}
+
+}  // namespace
+
+void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]) {
+    const CanvasToGround toGround(cam);
+    for (int k = 0; k < 2; ++k) {
+        // Shifts count in the search window's own size: the canvas window is
+        // the bounding box of a curved outline, many times larger in places.
+        const PhotoWindow p = crCornerSearchWindow(mode, k);
+        const Point2f centre = crPhotoToCanvas(cam, 0.5f * (p.colA + p.colB) + where.shiftX * (p.colB - p.colA),
+                                               0.5f * (p.rowA + p.rowB) + where.shiftY * (p.rowB - p.rowA));
+        const float side = where.size * crLargestSide(cam, toGround, p, centre, where.turn);
+        Point2f outer[3], hole[3];
+        crCanvasTriangle(centre, side, where.turn, outer);
+        const float gx = (outer[0].x + outer[1].x + outer[2].x) / 3.0f;
+        const float gy = (outer[0].y + outer[1].y + outer[2].y) / 3.0f;
+        for (int i = 0; i < 3; ++i) {
+            hole[i] = {gx + kHoleRatio * (outer[i].x - gx), gy + kHoleRatio * (outer[i].y - gy)};
+            out[k].outer[i] = crSurveyed(toGround, outer[i]);
+            out[k].hole[i] = crSurveyed(toGround, hole[i]);
+        }
+    }
+}
