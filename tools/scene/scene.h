@@ -62,22 +62,23 @@ struct SceneTarget {
 
 // Where a target sits in its search window. Size 1 is the largest target
 // whose corners stay 5 pixels inside the photograph's search window and
-// within 50 m of the camera: the windows differ in shape and in how far the
-// lens stretches them on the canvas, so no fixed share of a window suits all.
+// within 50 m of the camera: the windows differ in shape and in where the
+// ground lies in them, so no fixed share of a window suits all.
 // Shifts move the centre by fractions of the search window's width and
 // height; one that leaves no room shrinks the target to a point.
 struct ScenePlacement {
     float size = 0.9f;                   // of the largest that fits
     float shiftX = 0.0f, shiftY = 0.0f;  // from the window's middle
-    float turn = 0.0f;                   // degrees, clockwise on the canvas
+    float turn = 0.0f;                   // degrees, clockwise on the photograph
 };
 
 // The two targets that the corner detector looks for in a photograph taken
-// by `cam` in `mode` 0..3. Each is designed on the canvas: an upright
-// equilateral triangle (edges at 0 and +-60 degrees, so none is steep) whose
-// bounding box is centred on the search window's middle pixel, outer[0] its
-// apex, then clockwise; its corners are carried to the ground along their
-// rays. Their true pixels are crWorldToImage2D's projections.
+// by `cam` in `mode` 0..3. Each is designed on the photograph: an upright
+// equilateral triangle whose bounding box is centred on the search window's
+// middle pixel, outer[0] its apex, then clockwise, so that no corner is
+// sharp where the detector sees it; its corners are carried to the ground
+// along their rays, and the hole is cut about the centroid there. Their true
+// pixels are crWorldToImage2D's projections.
 void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]);
 
 // How the photograph is taken: grey levels of the floor and the targets,

@@ -29,11 +29,11 @@ Point2f crPhotoToCanvas(const CameraParam& cam, float u, float v) {
     return {cam.pixelScaleX * x * scale + kCanvasCentreX, cam.pixelScaleY * y * scale + kCanvasCentreY};
 }
 
-// Upright equilateral triangle of the given side, turned clockwise (the
-// canvas's y grows downward), apex first and then clockwise. Its bounding
-// box, not its centroid, is centred on `centre`, so that apex and base get
-// equal room in the window.
-void crCanvasTriangle(Point2f centre, float side, float turn, Point2f corners[3]) {
+// Upright equilateral triangle of the given side on the photograph, turned
+// clockwise (rows grow downward), apex first and then clockwise. Its
+// bounding box, not its centroid, is centred on `centre`, so that apex and
+// base get equal room in the window.
+void crPhotoTriangle(Point2f centre, float side, float turn, Point2f corners[3]) {
     const float radius = side / std::sqrt(3.0f);
     float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     for (int i = 0; i < 3; ++i) {
@@ -73,12 +73,13 @@ private:
 // edges, on ground within reach.
 bool crFits(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, const Point2f corners[3]) {
     for (int i = 0; i < 3; ++i) {
-        const Point2f px = crCanvasToPhoto(&cam, corners[i].x, corners[i].y);
+        const Point2f px = corners[i];
         if (!(px.x >= p.colA + kWindowMargin && px.x <= p.colB - kWindowMargin && px.y >= p.rowA + kWindowMargin &&
               px.y <= p.rowB - kWindowMargin))
             return false;
         Point2f g;
-        if (!toGround(corners[i], &g) || std::hypot(g.x - cam.positionX, g.y - cam.positionY) > kReach) return false;
+        if (!toGround(crPhotoToCanvas(cam, px.x, px.y), &g) || std::hypot(g.x - cam.positionX, g.y - cam.positionY) > kReach)
+            return false;
     }
     return true;
 }
@@ -87,44 +88,40 @@ bool crFits(const CameraParam& cam, const CanvasToGround& toGround, const PhotoW
 // none does.
 float crLargestSide(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, Point2f centre,
                     float turn) {
-    float fits = 0.0f, fails = 2.0f * kCanvasWidth;
+    float fits = 0.0f, fails = static_cast<float>(cam.imageWidth + cam.imageHeight);
     Point2f corners[3];
     for (int i = 0; i < 40; ++i) {
         const float side = 0.5f * (fits + fails);
-        crCanvasTriangle(centre, side, turn, corners);
+        crPhotoTriangle(centre, side, turn, corners);
         (crFits(cam, toGround, p, corners) ? fits : fails) = side;
     }
     return fits;
 }
 
-// A corner's ground point as a surveyor marks it, in whole millimetres. A
-// shift that leaves no room collapses the target to its centre, which may be
-// sky: (0, 0) then.
-Point2f crSurveyed(const CanvasToGround& toGround, Point2f corner) {
-    Point2f g = {0.0f, 0.0f};
-    toGround(corner, &g);
-    return {std::round(g.x), std::round(g.y)};
-}
+// A ground point as a surveyor marks it, in whole millimetres.
+Point2f crSurveyed(Point2f g) { return {std::round(g.x), std::round(g.y)}; }
 
 }  // namespace
 
 void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]) {
     const CanvasToGround toGround(cam);
     for (int k = 0; k < 2; ++k) {
-        // Shifts count in the search window's own size: the canvas window is
-        // the bounding box of a curved outline, many times larger in places.
         const PhotoWindow p = crCornerSearchWindow(mode, k);
-        const Point2f centre = crPhotoToCanvas(cam, 0.5f * (p.colA + p.colB) + where.shiftX * (p.colB - p.colA),
-                                               0.5f * (p.rowA + p.rowB) + where.shiftY * (p.rowB - p.rowA));
+        const Point2f centre = {0.5f * (p.colA + p.colB) + where.shiftX * (p.colB - p.colA),
+                                0.5f * (p.rowA + p.rowB) + where.shiftY * (p.rowB - p.rowA)};
         const float side = where.size * crLargestSide(cam, toGround, p, centre, where.turn);
-        Point2f outer[3], hole[3];
-        crCanvasTriangle(centre, side, where.turn, outer);
+        Point2f corners[3], outer[3] = {};
+        crPhotoTriangle(centre, side, where.turn, corners);
+        // A shift that leaves no room collapses the target to its centre,
+        // which may be sky: (0, 0) then.
+        for (int i = 0; i < 3; ++i) toGround(crPhotoToCanvas(cam, corners[i].x, corners[i].y), &outer[i]);
+        // The hole is the outer triangle shrunk about its centroid on the
+        // ground, as the target is cut.
         const float gx = (outer[0].x + outer[1].x + outer[2].x) / 3.0f;
         const float gy = (outer[0].y + outer[1].y + outer[2].y) / 3.0f;
         for (int i = 0; i < 3; ++i) {
-            hole[i] = {gx + kHoleRatio * (outer[i].x - gx), gy + kHoleRatio * (outer[i].y - gy)};
-            out[k].outer[i] = crSurveyed(toGround, outer[i]);
-            out[k].hole[i] = crSurveyed(toGround, hole[i]);
+            out[k].outer[i] = crSurveyed(outer[i]);
+            out[k].hole[i] = crSurveyed({gx + kHoleRatio * (outer[i].x - gx), gy + kHoleRatio * (outer[i].y - gy)});
         }
     }
 }
