@@ -9,23 +9,15 @@
 
 namespace {
 
-// Pairs each detected corner with the true projection nearest to it among its triangle's three and writes the
-// ground corner it stands for; returns the largest distance.
+// Pairs each detected corner with the nearest true projection of its triangle and writes the ground corner it
+// stands for; returns the largest distance.
 float crPairWithTruth(const CameraParam& truth, const SceneTarget targets[2], CameraParam* found) {
     Point2f ground[12], exact[12];
-    for (int k = 0; k < 2; ++k)
-        for (int i = 0; i < 3; ++i) ground[3 * k + i] = targets[k].outer[i], ground[6 + 3 * k + i] = targets[k].hole[i];
+    int match[12];
+    crSceneTargetCorners(targets, ground);
     crWorldToImage2D(&truth, ground, exact, 12);
-    float worst = 0.0f;
-    for (int i = 0; i < 12; ++i) {
-        const Point2f p = found->imagePoints[i];
-        float nearest = INFINITY;
-        for (int j = i / 3 * 3; j < i / 3 * 3 + 3; ++j) {
-            const float d = std::hypot(p.x - exact[j].x, p.y - exact[j].y);
-            if (d < nearest) nearest = d, found->worldPoints[i] = ground[j];
-        }
-        worst = std::fmax(worst, nearest);
-    }
+    const float worst = crSceneMatchCorners(found->imagePoints, exact, match);
+    for (int i = 0; i < 12; ++i) found->worldPoints[i] = ground[match[i]];
     return worst;
 }
 

@@ -81,6 +81,16 @@ struct ScenePlacement {
 // pixels are crWorldToImage2D's projections.
 void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]);
 
+// The targets' twelve ground corners in the order the corner detector
+// reports image corners: outer corners of targets 0 and 1, then their holes.
+void crSceneTargetCorners(const SceneTarget targets[2], Point2f ground[12]);
+
+// Pairs twelve corners in the detector's order with `reference` (the same
+// order): match[i] is the nearest of the three reference corners of corner
+// i's triangle, as the detector lists a triangle's corners its own way.
+// Returns the largest distance of a corner from its match.
+float crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12]);
+
 // How the photograph is taken: grey levels of the floor and the targets,
 // Gaussian blur (sigma in pixels) and Gaussian noise (sigma in grey levels,
 // drawn from std::mt19937 seeded with `seed`).

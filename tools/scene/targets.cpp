@@ -125,3 +125,26 @@ void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& wher
         }
     }
 }
+
+void crSceneTargetCorners(const SceneTarget targets[2], Point2f ground[12]) {
+    for (int k = 0; k < 2; ++k)
+        for (int i = 0; i < 3; ++i) {
+            ground[3 * k + i] = targets[k].outer[i];
+            ground[6 + 3 * k + i] = targets[k].hole[i];
+        }
+}
+
+float crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12]) {
+    float worst = 0.0f;
+    for (int i = 0; i < 12; ++i) {
+        const int first = i / 3 * 3;
+        float nearest = INFINITY;  // stays so for a corner that is not a number
+        match[i] = first;
+        for (int j = first; j < first + 3; ++j) {
+            const float d = std::hypot(found[i].x - reference[j].x, found[i].y - reference[j].y);
+            if (d < nearest) nearest = d, match[i] = j;
+        }
+        worst = std::fmax(worst, nearest);
+    }
+    return worst;
+}
