@@ -163,4 +163,32 @@ TEST(CornerDetect, InvalidModeIsReportedAndTheRecordIsReset) {
     }
 }
 
+// Records a caller can get wrong: the detector neither crashes nor hangs, clears the record and reports the targets
+// processed; without a picture to read nothing is processed.
+TEST(CornerDetect, BadRecordsAreHandledWithoutHarm) {
+    const struct {
+        const char* name;
+        void (*spoil)(CameraParam*);
+        int pointCount;
+    } cases[] = {
+        {"zero pixel scale", [](CameraParam* c) { c->pixelScaleX = 0.0f; }, 12},
+        {"principal point not a number", [](CameraParam* c) { c->principalY = NAN; }, 12},
+        {"inverse polynomial overflowing", [](CameraParam* c) { c->undistortion[8] = 1e30f; }, 12},
+        {"one-pixel photograph", [](CameraParam* c) { c->imageWidth = c->imageHeight = 1; }, 12},
+        {"no width", [](CameraParam* c) { c->imageWidth = 0; }, 0},
+        {"negative height", [](CameraParam* c) { c->imageHeight = -480; }, 0},
+        {"no photograph", nullptr, 0},
+    };
+    std::vector<unsigned char> photo(3 * 720 * 480, 90);
+    for (const auto& k : cases) {
+        CameraParam cam = crSceneSampleCamera();
+        cam.pointCount = 7;
+        cam.worldPoints[3] = {5.0f, 5.0f};
+        if (k.spoil) k.spoil(&cam);
+        crDetectCorner(k.spoil ? photo.data() : nullptr, &cam, 1);
+        EXPECT_EQ(cam.pointCount, k.pointCount) << k.name;
+        EXPECT_EQ(cam.worldPoints[3].x, 0.0f) << k.name;
+    }
+}
+
 }  // namespace
