@@ -20,20 +20,25 @@ bool crTakeSmallestLabel(float* labels, size_t i, size_t w) {
 int crLabelDark(const Plane& a, float* labels) {
     const int w = a.width, h = a.height;
     float next = 0.0f;
+    int r0 = h, r1 = -1, c0 = w, c1 = -1;  // bounding box of the labelled pixels
     for (int r = 0; r < h; ++r)
-        for (int c = 0; c < w; ++c)
-            labels[static_cast<size_t>(r) * w + c] = !a.onBorder(c, r) && a.at(c, r) == 0 ? (next += 1.0f) : 0.0f;
+        for (int c = 0; c < w; ++c) {
+            const bool dark = !a.onBorder(c, r) && a.at(c, r) == 0;
+            labels[static_cast<size_t>(r) * w + c] = dark ? (next += 1.0f) : 0.0f;
+            if (dark) r0 = r < r0 ? r : r0, r1 = r, c0 = c < c0 ? c : c0, c1 = c > c1 ? c : c1;
+        }
     // Propagation sweeps down and back up until nothing changes; 19 rounds
-    // bound the cost of long winding blobs.
+    // bound the cost of long winding blobs. Unlabelled pixels never change,
+    // so the sweeps keep to the labelled pixels' bounding box.
     float largest = 0.0f;
     bool changed = true;
     for (int round = 0; round < 19 && changed; ++round) {
         changed = false;
-        for (int r = 1; r < h - 1; ++r)
-            for (int c = 1; c < w - 1; ++c) changed = crTakeSmallestLabel(labels, static_cast<size_t>(r) * w + c, w) || changed;
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) changed = crTakeSmallestLabel(labels, static_cast<size_t>(r) * w + c, w) || changed;
         largest = 0.0f;
-        for (int r = h - 2; r >= 1; --r)
-            for (int c = w - 2; c >= 1; --c) {
+        for (int r = r1; r >= r0; --r)
+            for (int c = c1; c >= c0; --c) {
                 const size_t i = static_cast<size_t>(r) * w + c;
                 changed = crTakeSmallestLabel(labels, i, w) || changed;
                 if (labels[i] > largest) largest = labels[i];
