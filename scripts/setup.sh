@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-multilib qemu-user pkg-config valgrind
-          googletest libgtest-dev libbenchmark-dev libopencv-dev)
+          googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,162 @@
+// Corner refinement on the scene's calibration photographs: within half a pixel of the true corners, whether or
+// not the detector was within a pixel, and starts that show no target are left as they were given.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "calib/corner_refine.h"
+#include "scene/scene.h"
+
+namespace {
+
+struct Condition {
+    const char* name;
+    ScenePhotoConditions photo;
+    ScenePlacement where;
+};
+
+ScenePhotoConditions crPhoto(unsigned char floor, unsigned char target, float blur, float noise, unsigned seed = 1) {
+    ScenePhotoConditions how;
+    how.floor = floor, how.target = target, how.blur = blur, how.noise = noise, how.seed = seed;
+    return how;
+}
+
+ScenePlacement crWhere(float size, float shiftX = 0.0f, float turn = 0.0f) {
+    ScenePlacement where;
+    where.size = size, where.shiftX = shiftX, where.turn = turn;
+    return where;
+}
+
+// A rig camera's photograph in its own mode, the true corners in the detector's order, and the detector's corners.
+struct Shot {
+    CameraParam cam;
+    std::vector<unsigned char> photo;
+    Point2f truth[12];
+    Point2f detected[12];
+};
+
+Shot crShoot(int slot, const Condition& c) {
+    CameraParam rig[4];
+    crSceneRig(rig);
+    Shot s;
+    s.cam = rig[slot];
+    SceneTarget targets[2];
+    crSceneTargets(s.cam, slot, c.where, targets);
+    s.photo = crScenePhotograph(s.cam, targets, 2, c.photo);
+    for (int k = 0; k < 2; ++k) {
+        crWorldToImage2D(&s.cam, targets[k].outer, s.truth + 3 * k, 3);
+        crWorldToImage2D(&s.cam, targets[k].hole, s.truth + 6 + 3 * k, 3);
+    }
+    CameraParam cam = s.cam;
+    crDetectCorner(s.photo.data(), &cam, slot);
+    std::copy(cam.imagePoints, cam.imagePoints + 12, s.detected);
+    return s;
+}
+
+// Largest distance from a corner of triangles first..last to the nearest true corner of its triangle (the detector
+// orders a triangle's corners its own way).
+float crWorst(const Point2f* found, const Point2f* truth, int first, int last) {
+    float worst = 0.0f;
+    for (int i = 3 * first; i < 3 * last + 3; ++i) {
+        float nearest = INFINITY;
+        for (int j = i / 3 * 3; j < i / 3 * 3 + 3; ++j)
+            nearest = std::min(nearest, std::hypot(found[i].x - truth[j].x, found[i].y - truth[j].y));
+        worst = std::max(worst, nearest);
+    }
+    return worst;
+}
+
+// Refines every camera's detection; expects all four triangles refined to within half a pixel, holes in the order of
+// their outlines, and the detector's outline (its hole corners are never within a pixel) to lie within one pixel or
+// not, as `detectorOutlineNear`.
+void crExpectRefined(const Condition& c, bool detectorOutlineNear) {
+    float detectorOutline = 0.0f;
+    for (int slot = 0; slot < 4; ++slot) {
+        const Shot s = crShoot(slot, c);
+        detectorOutline = std::max(detectorOutline, crWorst(s.detected, s.truth, 0, 1));
+        Point2f corners[12];
+        int facing[6];
+        std::copy(s.detected, s.detected + 12, corners);
+        EXPECT_EQ(crRefineCorners(s.photo.data(), &s.cam, corners), 0xF) << c.name << ", camera " << slot;
+        EXPECT_LT(crWorst(corners, s.truth, 0, 3), 0.5f) << c.name << ", camera " << slot;
+        // A refined hole corner faces the outline corner of the same place in the order, as the true ones do.
+        for (int i = 0; i < 12; ++i) {
+            int nearest = i / 3 * 3;
+            for (int j = nearest; j < nearest + 3; ++j)
+                if (std::hypot(corners[i].x - s.truth[j].x, corners[i].y - s.truth[j].y) <
+                    std::hypot(corners[i].x - s.truth[nearest].x, corners[i].y - s.truth[nearest].y))
+                    nearest = j;
+            if (i >= 6) EXPECT_EQ(nearest - 6, facing[i - 6]) << c.name << ", camera " << slot << ", corner " << i;
+            else facing[i] = nearest;
+        }
+    }
+    EXPECT_EQ(detectorOutline <= 1.0f, detectorOutlineNear) << c.name << ": detector outline " << detectorOutline;
+}
+
+TEST(CornerRefine, WithinHalfAPixelWhereTheDetectorsOutlineIsWithinOne) {
+    const Condition conditions[] = {
+        {"contrast 180/50", crPhoto(180, 50, 0.0f, 0.0f), crWhere(0.7f)},
+        {"contrast 150/80", crPhoto(150, 80, 0.0f, 0.0f), crWhere(0.7f)},
+        {"blur 0.5", crPhoto(200, 30, 0.5f, 0.0f), crWhere(0.7f)},
+    };
+    for (const Condition& c : conditions) crExpectRefined(c, true);
+}
+
+TEST(CornerRefine, WithinHalfAPixelWhereTheDetectorIsOffByMore) {
+    const Condition conditions[] = {
+        {"blur 1.5", crPhoto(200, 30, 1.5f, 0.0f), crWhere(0.7f)},
+        {"blur 2", crPhoto(200, 30, 2.0f, 0.0f), crWhere(0.7f)},
+        {"noise 20", crPhoto(200, 30, 0.0f, 20.0f, 3), crWhere(0.7f)},
+        {"blur 1, noise 5", crPhoto(200, 30, 1.0f, 5.0f, 2), crWhere(0.7f)},
+        {"shifted", crPhoto(200, 30, 0.0f, 0.0f), crWhere(0.7f, -0.15f)},
+        {"turned", crPhoto(200, 30, 0.0f, 0.0f), crWhere(0.7f, 0.0f, 20.0f)},
+    };
+    for (const Condition& c : conditions) crExpectRefined(c, false);
+}
+
+// A start that shows no target keeps its corners, and an outline that is not refined keeps its hole as given too;
+// a hole is sought afresh inside its outline, so a bad hole start does not matter.
+TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
+    const Shot s = crShoot(0, {"default", crPhoto(200, 30, 0.0f, 0.0f), crWhere(0.7f)});
+    const float middle = s.cam.imageWidth / 2.0f;
+    struct Start {
+        const char* name;
+        int triangle;  // 3 * triangle is its first corner
+        void (*spoil)(Point2f corners[3], float middle);
+        bool refined;
+    };
+    const Start starts[] = {
+        {"outline at zero", 0, [](Point2f c[3], float) { std::fill(c, c + 3, Point2f{0.0f, 0.0f}); }, false},
+        {"outline collapsed", 1, [](Point2f c[3], float) { std::fill(c, c + 3, c[0]); }, false},
+        {"outline not a number", 0, [](Point2f c[3], float) { c[1].x = NAN; }, false},
+        {"outline on the bare floor", 1,
+         [](Point2f c[3], float m) {
+             for (int i = 0; i < 3; ++i) c[i].x += 0.5f * (m - c[i].x);
+         },
+         false},
+        {"hole at zero", 2, [](Point2f c[3], float) { std::fill(c, c + 3, Point2f{0.0f, 0.0f}); }, true},
+    };
+    for (const Start& start : starts) {
+        Point2f given[12], corners[12];
+        std::copy(s.detected, s.detected + 12, given);
+        start.spoil(given + 3 * start.triangle, middle);
+        std::copy(given, given + 12, corners);
+        const int refined = crRefineCorners(s.photo.data(), &s.cam, corners);
+        const int t = start.triangle, other = t < 2 ? 1 - t : 5 - t;
+        EXPECT_EQ(refined >> t & 1, start.refined) << start.name;
+        EXPECT_TRUE(refined >> other & 1) << start.name;  // the other target does not care
+        if (start.refined) {
+            EXPECT_LT(crWorst(corners, s.truth, t, t), 0.5f) << start.name;
+            continue;
+        }
+        // Kept bit for bit (a not-a-number stays one), and so is the unrefined outline's hole.
+        for (const int kept : {t, t + 2})
+            for (int i = 3 * kept; i < 3 * kept + 3; ++i)
+                EXPECT_EQ(std::memcmp(&corners[i], &given[i], sizeof(Point2f)), 0) << start.name << ", corner " << i;
+    }
+}
+
+}  // namespace
