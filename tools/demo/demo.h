@@ -75,3 +75,4 @@ void crDemoCameraModel();
 void crDemoSingleview(const DemoOptions& options);
 void crDemoTopview(const DemoOptions& options, const DemoRig& rig);
 void crDemoBowlview(const DemoOptions& options, const DemoRig& rig);
+void crDemoCalibration(const DemoOptions& options, const DemoRig& rig);

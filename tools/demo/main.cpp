@@ -1,7 +1,8 @@
 // camrig_demo: films a synthetic ground scene with a sample fisheye camera and
 // a four-camera rig, then runs the library's camera model, single-view engine,
-// top-view engine and bowl-view engines on it, writing every picture and
-// table to a folder.
+// top-view engine and bowl-view engines on it, calibrates the rig's cameras
+// from photographs of targets, and writes every picture and table to a
+// folder.
 #include <cstdio>
 
 #include "demo.h"
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
     crFilmDemoRig(options, &rig);
     crDemoTopview(options, rig);
     crDemoBowlview(options, rig);
+    crDemoCalibration(options, rig);
     return 0;
 }
