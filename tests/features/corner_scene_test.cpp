@@ -2,6 +2,7 @@
 // against their true projections, and the poses that the library estimates from them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "camrig.h"
@@ -14,11 +15,12 @@ namespace {
 float crPairWithTruth(const CameraParam& truth, const SceneTarget targets[2], CameraParam* found) {
     Point2f ground[12], exact[12];
     int match[12];
+    float distance[12];
     crSceneTargetCorners(targets, ground);
     crWorldToImage2D(&truth, ground, exact, 12);
-    const float worst = crSceneMatchCorners(found->imagePoints, exact, match);
+    crSceneMatchCorners(found->imagePoints, exact, match, distance);
     for (int i = 0; i < 12; ++i) found->worldPoints[i] = ground[match[i]];
-    return worst;
+    return *std::max_element(distance, distance + 12);
 }
 
 float crAngleGap(float a, float b) { return std::fabs(std::remainder(a - b, 360.0f)); }

@@ -56,41 +56,26 @@ Shot crShoot(int slot, const Condition& c) {
     return s;
 }
 
-// Largest distance from a corner of triangles first..last to the nearest true corner of its triangle (the detector
-// orders a triangle's corners its own way).
-float crWorst(const Point2f* found, const Point2f* truth, int first, int last) {
-    float worst = 0.0f;
-    for (int i = 3 * first; i < 3 * last + 3; ++i) {
-        float nearest = INFINITY;
-        for (int j = i / 3 * 3; j < i / 3 * 3 + 3; ++j)
-            nearest = std::min(nearest, std::hypot(found[i].x - truth[j].x, found[i].y - truth[j].y));
-        worst = std::max(worst, nearest);
-    }
-    return worst;
-}
-
 // Refines every camera's detection; expects all four triangles refined to within half a pixel, holes in the order of
-// their outlines, and the detector's outline (its hole corners are never within a pixel) to lie within one pixel or
-// not, as `detectorOutlineNear`.
+// their outlines, and the detector's outline (its hole corners are off by more here) to lie within one pixel or not,
+// as `detectorOutlineNear`.
 void crExpectRefined(const Condition& c, bool detectorOutlineNear) {
     float detectorOutline = 0.0f;
     for (int slot = 0; slot < 4; ++slot) {
         const Shot s = crShoot(slot, c);
-        detectorOutline = std::max(detectorOutline, crWorst(s.detected, s.truth, 0, 1));
+        detectorOutline = std::max(detectorOutline, crSceneCornerError(s.detected, s.truth, 0, 1));
         Point2f corners[12];
-        int facing[6];
         std::copy(s.detected, s.detected + 12, corners);
         EXPECT_EQ(crRefineCorners(s.photo.data(), &s.cam, corners), 0xF) << c.name << ", camera " << slot;
-        EXPECT_LT(crWorst(corners, s.truth, 0, 3), 0.5f) << c.name << ", camera " << slot;
-        // A refined hole corner faces the outline corner of the same place in the order, as the true ones do.
+        int match[12];
+        float distance[12];
+        crSceneMatchCorners(corners, s.truth, match, distance);
         for (int i = 0; i < 12; ++i) {
-            int nearest = i / 3 * 3;
-            for (int j = nearest; j < nearest + 3; ++j)
-                if (std::hypot(corners[i].x - s.truth[j].x, corners[i].y - s.truth[j].y) <
-                    std::hypot(corners[i].x - s.truth[nearest].x, corners[i].y - s.truth[nearest].y))
-                    nearest = j;
-            if (i >= 6) EXPECT_EQ(nearest - 6, facing[i - 6]) << c.name << ", camera " << slot << ", corner " << i;
-            else facing[i] = nearest;
+            EXPECT_LT(distance[i], 0.5f) << c.name << ", camera " << slot << ", corner " << i;
+            // A refined hole corner faces the outline corner of the same place in the order, as the true ones do.
+            if (i >= 6) {
+                EXPECT_EQ(match[i] - 6, match[i - 6]) << c.name << ", camera " << slot << ", corner " << i;
+            }
         }
     }
     EXPECT_EQ(detectorOutline <= 1.0f, detectorOutlineNear) << c.name << ": detector outline " << detectorOutline;
@@ -149,7 +134,7 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
         EXPECT_EQ(refined >> t & 1, start.refined) << start.name;
         EXPECT_TRUE(refined >> other & 1) << start.name;  // the other target does not care
         if (start.refined) {
-            EXPECT_LT(crWorst(corners, s.truth, t, t), 0.5f) << start.name;
+            EXPECT_LT(crSceneCornerError(corners, s.truth, t, t), 0.5f) << start.name;
             continue;
         }
         // Kept bit for bit (a not-a-number stays one), and so is the unrefined outline's hole.

@@ -110,20 +110,6 @@ std::vector<crCondition> crConditions() {
     return all;
 }
 
-// Largest distance from a corner of triangles first..last to the nearest true
-// corner of its own triangle (the detector orders a triangle's corners its
-// own way).
-float crWorst(const Point2f found[12], const Point2f truth[12], int first, int last) {
-    float worst = 0.0f;
-    for (int i = 3 * first; i < 3 * last + 3; ++i) {
-        float nearest = INFINITY;
-        for (int j = i / 3 * 3; j < i / 3 * 3 + 3; ++j)
-            nearest = std::min(nearest, std::hypot(found[i].x - truth[j].x, found[i].y - truth[j].y));
-        worst = std::max(worst, nearest);
-    }
-    return worst;
-}
-
 struct crTally {
     int photos = 0;
     float detector = 0.0f, detectorOutline = 0.0f, refined = 0.0f, refinedOutline = 0.0f;  // worst, px
@@ -172,21 +158,21 @@ int main() {
                 refineSeconds += std::chrono::duration<double>(t2 - t1).count();
                 ++photographs;
 
-                const float detector = crWorst(cam.imagePoints, truth, 0, 3);
-                const float outline = crWorst(cam.imagePoints, truth, 0, 1);
-                const float after = crWorst(corners, truth, 0, 3);
+                const float detector = crSceneCornerError(cam.imagePoints, truth, 0, 3);
+                const float outline = crSceneCornerError(cam.imagePoints, truth, 0, 1);
+                const float after = crSceneCornerError(corners, truth, 0, 3);
                 ++tally.photos;
                 tally.detector = std::max(tally.detector, detector);
                 tally.detectorOutline = std::max(tally.detectorOutline, outline);
                 tally.refined = std::max(tally.refined, after);
-                tally.refinedOutline = std::max(tally.refinedOutline, crWorst(corners, truth, 0, 1));
+                tally.refinedOutline = std::max(tally.refinedOutline, crSceneCornerError(corners, truth, 0, 1));
                 tally.detectorWithin += detector <= 1.0f;
                 tally.outlineWithin += outline <= 1.0f;
                 tally.refinedWithin += after <= 0.5f;
                 for (int t = 0; t < 4; ++t) {
                     const bool done = refined >> t & 1;
                     tally.kept += !done;
-                    tally.off += done && crWorst(corners, truth, t, t) > 0.5f;
+                    tally.off += done && crSceneCornerError(corners, truth, t, t) > 0.5f;
                 }
             }
         std::printf("%-44s %6d | %7.2f %7.2f | %7.3f %7.3f | %5d %6d %6d | %4d %4d\n", condition.name.c_str(),

@@ -44,8 +44,9 @@ CameraParam crMountedCamera(const CameraParam& design, const float error[6]) {
 void crPairCorners(const CameraParam& design, const Point2f ground[12], CameraParam* cam) {
     Point2f expected[12];
     int match[12];
+    float distance[12];
     crWorldToImage2D(&design, ground, expected, 12);
-    crSceneMatchCorners(cam->imagePoints, expected, match);
+    crSceneMatchCorners(cam->imagePoints, expected, match, distance);
     for (int i = 0; i < 12; ++i) cam->worldPoints[i] = ground[match[i]];
 }
 

@@ -87,9 +87,13 @@ void crSceneTargetCorners(const SceneTarget targets[2], Point2f ground[12]);
 
 // Pairs twelve corners in the detector's order with `reference` (the same
 // order): match[i] is the nearest of the three reference corners of corner
-// i's triangle, as the detector lists a triangle's corners its own way.
-// Returns the largest distance of a corner from its match.
-float crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12]);
+// i's triangle, as the detector lists a triangle's corners its own way, and
+// distance[i] how far it is (infinite for a corner that is not a number).
+void crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12], float distance[12]);
+
+// Largest distance of a corner of triangles first..last (0 and 1 the
+// outlines, 2 and 3 the holes) from its match.
+float crSceneCornerError(const Point2f found[12], const Point2f reference[12], int first = 0, int last = 3);
 
 // How the photograph is taken: grey levels of the floor and the targets,
 // Gaussian blur (sigma in pixels) and Gaussian noise (sigma in grey levels,

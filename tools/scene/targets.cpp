@@ -134,17 +134,21 @@ void crSceneTargetCorners(const SceneTarget targets[2], Point2f ground[12]) {
         }
 }
 
-float crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12]) {
-    float worst = 0.0f;
+void crSceneMatchCorners(const Point2f found[12], const Point2f reference[12], int match[12], float distance[12]) {
     for (int i = 0; i < 12; ++i) {
         const int first = i / 3 * 3;
-        float nearest = INFINITY;  // stays so for a corner that is not a number
-        match[i] = first;
+        match[i] = first, distance[i] = INFINITY;
         for (int j = first; j < first + 3; ++j) {
             const float d = std::hypot(found[i].x - reference[j].x, found[i].y - reference[j].y);
-            if (d < nearest) nearest = d, match[i] = j;
+            if (d < distance[i]) distance[i] = d, match[i] = j;
         }
-        worst = std::fmax(worst, nearest);
     }
+}
+
+float crSceneCornerError(const Point2f found[12], const Point2f reference[12], int first, int last) {
+    int match[12];
+    float distance[12], worst = 0.0f;
+    crSceneMatchCorners(found, reference, match, distance);
+    for (int i = 3 * first; i < 3 * last + 3; ++i) worst = std::fmax(worst, distance[i]);
     return worst;
 }
