@@ -275,7 +275,24 @@ CR_API void crGetCameraPos(CameraParam* cam);
 
 /* ---- Feature detection -------------------------------------------------- */
 
+/* Finds the twelve corners of two dark triangular targets with triangular
+ * holes in a photograph taken by `cam` (imageHeight rows of exactly
+ * 3 x imageWidth bytes, blue-green-red). `mode` 0..3 picks one of four fixed
+ * pairs of search windows; any other mode prints "Invalid mode" and searches
+ * a one-pixel window. Clears all 50 imagePoints and worldPoints,
+ * then writes outer corners of targets 0 and 1 at imagePoints[0..2] and
+ * [3..5], hole corners at [6..8] and [9..11], in distorted pixels, and
+ * pointCount = 12; a triangle that cannot be fitted stays at (0, 0). With no
+ * photograph or an empty image size, pointCount stays 0. The caller fills in
+ * the matching worldPoints before estimating the pose. */
 CR_API void crDetectCorner(const unsigned char* photo, CameraParam* cam, int mode);
+/* Labels the 8-connected components of the 0 pixels of a width x height
+ * picture of 0 and 255 (`input`: height row pointers; not modified; the
+ * outermost rows and columns count as background). `labels` (and `contours`
+ * when not null), height rows of width int32, receive 1.. for component
+ * pixels (contour pixels only in `contours`), -1 for background pixels a
+ * contour walk inspected, 0 elsewhere. Returns the number of components and
+ * stores it in *count when count is not null. */
 CR_API int crCCL(int width, int height, unsigned char** input, int32_t** labels, int32_t** contours, int* count);
 
 /* ---- View geometry ------------------------------------------------------ */
