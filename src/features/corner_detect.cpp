@@ -41,7 +41,7 @@ private:
 // Fits a triangle to the outline of the dark area of `area` and stores its
 // corners, mapped to the photograph, at imagePoints[first..first + 2]. A fit
 // that gives no triangle leaves them at (0, 0).
-void crStoreTriangle(Workspace& ws, const Plane& area, const CameraParam* lens, CameraParam* out, int first) {
+void crStoreTriangle(Workspace& ws, const Plane& area, CameraParam* cam, int first) {
     Plane& outline = ws.scratch;
     crMarkOutline(area, &outline);
     const size_t n = static_cast<size_t>(outline.width) * outline.height;
@@ -54,8 +54,8 @@ void crStoreTriangle(Workspace& ws, const Plane& area, const CameraParam* lens, 
     if (crFitTriangle(points, count, corners)) {
         const CanvasWindow& w = ws.window();
         for (int i = 0; i < 3; ++i)
-            out->imagePoints[first + i] =
-                crCanvasToPhoto(lens, static_cast<float>(w.x0) + corners[i].x, static_cast<float>(w.y0) + corners[i].y);
+            cam->imagePoints[first + i] =
+                crCanvasToPhoto(cam, static_cast<float>(w.x0) + corners[i].x, static_cast<float>(w.y0) + corners[i].y);
     }
     std::free(points);
 }
@@ -78,7 +78,7 @@ bool crFindBlob(Workspace& ws, const Image* gray, const CameraParam* cam) {
 void crDetectTarget(const Image* gray, CameraParam* cam, int mode, int k) {
     Workspace ws(crProjectWindow(cam, crCornerSearchWindow(mode, k)));
     const bool found = ws.ready() && crFindBlob(ws, gray, cam);
-    if (found) crStoreTriangle(ws, ws.b, cam, cam, 3 * k);
+    if (found) crStoreTriangle(ws, ws.b, cam, 3 * k);
     cam->pointCount = 3 + 3 * k;
     if (found) {
         // The blob turned light: what stays dark after the surroundings are
@@ -86,7 +86,7 @@ void crDetectTarget(const Image* gray, CameraParam* cam, int mode, int k) {
         const size_t n = static_cast<size_t>(ws.b.width) * ws.b.height;
         for (size_t i = 0; i < n; ++i) ws.a.px[i] = ws.b.px[i] == 0 ? 255 : 0;
         crClearBorderDark(&ws.a, &ws.scratch);
-        crStoreTriangle(ws, ws.a, cam, cam, 6 + 3 * k);
+        crStoreTriangle(ws, ws.a, cam, 6 + 3 * k);
     }
     cam->pointCount = 9 + 3 * k;
 }
