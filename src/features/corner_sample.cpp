@@ -5,12 +5,6 @@
 #include "features.h"
 #include "numerics/rounding.h"
 
-namespace {
-
-// Bilinear read around the nearest pixel (i, j): fx and fy lie in -0.5..0.5,
-// so the weights may extrapolate and the value leave 0..255. It is stored
-// wrapped to its low 8 bits, as the detector's thresholds expect. A read past
-// the last column or row repeats the edge pixel.
 unsigned char crSampleNearestBilinear(const Image* gray, float u, float v) {
     const int i = crRoundHalfAway(u), j = crRoundHalfAway(v);
     const float fx = u - static_cast<float>(i), fy = v - static_cast<float>(j);
@@ -21,8 +15,6 @@ unsigned char crSampleNearestBilinear(const Image* gray, float u, float v) {
     const int whole = static_cast<int>(crRoundToWhole(s + 128.0f) - 128.0f);
     return static_cast<unsigned char>(whole & 0xFF);
 }
-
-}  // namespace
 
 void crGrayFromBgr(const unsigned char* photo, Image* gray) {
     for (int r = 0; r < gray->height; ++r) {

@@ -54,6 +54,12 @@ struct Plane {
 // Studio-range luma (16..235) of a packed blue-green-red photograph.
 void crGrayFromBgr(const unsigned char* photo, Image* gray);
 
+// Bilinear read around the nearest pixel (i, j) of photograph position
+// (u, v): fx and fy lie in -0.5..0.5, so the weights may extrapolate and the
+// value leave 0..255; it is stored wrapped to its low 8 bits. A read past the
+// last column or row repeats the edge pixel. (u, v) must lie in the picture.
+unsigned char crSampleNearestBilinear(const Image* gray, float u, float v);
+
 // The canvas window as the gray photograph shows it (0 where the window's
 // ray falls outside the photograph).
 void crRenderWindow(const Image* gray, const CameraParam* cam, const CanvasWindow& window, Plane* out);

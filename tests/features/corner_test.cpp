@@ -33,24 +33,50 @@ TEST(CornerGray, StudioRangeLuma) {
     }
 }
 
-// In a 100 x 64 window the radius is 19: pixel (50, 30) averages rows 12..49 and columns 32..69. A grey pixel
-// turns light only when one dark pixel inside that square pulls the mean below it; fixed thresholds win.
+// The radius is 0.3 x the shorter side, truncated: 19 in a 100 x 64 window (pixel (50, 30) averages rows 12..49,
+// columns 32..69), 30 in a 130 x 100 one (pixel (65, 50): rows 21..80). A grey pixel turns light only when one
+// dark pixel inside that square pulls the mean below it; fixed thresholds win.
 TEST(CornerBinarise, MeanSquareAndFixedThresholds) {
     const struct {
-        int centre, darkDc, darkDr;  // centre value; offset of one 0 pixel (0, 0: none)
+        int width, height, centre, darkDc, darkDr;  // centre value; offset of one 0 pixel (0, 0: none)
         unsigned char expected;
     } cases[] = {
-        {100, 0, 0, 0},    {100, 0, 19, 255}, {100, 0, 20, 0},   {100, 0, -18, 255}, {100, 0, -19, 0},
-        {100, 19, 0, 255}, {100, 20, 0, 0},   {100, -18, 0, 255}, {100, -19, 0, 0},  {141, 0, 0, 255},
-        {69, 0, 19, 0},
+        {100, 64, 100, 0, 0, 0},    {100, 64, 100, 0, 19, 255}, {100, 64, 100, 0, 20, 0},   {100, 64, 100, 0, -18, 255},
+        {100, 64, 100, 0, -19, 0},  {100, 64, 100, 19, 0, 255}, {100, 64, 100, 20, 0, 0},   {100, 64, 100, -18, 0, 255},
+        {100, 64, 100, -19, 0, 0},  {100, 64, 141, 0, 0, 255},  {100, 64, 69, 0, 19, 0},    {130, 100, 100, 0, 30, 255},
+        {130, 100, 100, 0, 31, 0},  {130, 100, 100, -29, 0, 255}, {130, 100, 100, -30, 0, 0},
     };
     for (const auto& k : cases) {
-        TestPlane u(100, 64, k.centre == 141 || k.centre == 69 ? 200 : 100), a(100, 64, 7);
-        u.plane.at(50, 30) = static_cast<unsigned char>(k.centre);
-        if (k.darkDc || k.darkDr) u.plane.at(50 + k.darkDc, 30 + k.darkDr) = 0;
-        std::vector<float> integral(101 * 65);
+        const int c = k.width / 2, r = k.height / 2 - (k.height == 64 ? 2 : 0);
+        TestPlane u(k.width, k.height, k.centre == 141 || k.centre == 69 ? 200 : 100), a(k.width, k.height, 7);
+        u.plane.at(c, r) = static_cast<unsigned char>(k.centre);
+        if (k.darkDc || k.darkDr) u.plane.at(c + k.darkDc, r + k.darkDr) = 0;
+        std::vector<float> integral((k.width + 1) * (k.height + 1));
         crBinarise(u.plane, &a.plane, integral.data());
-        EXPECT_EQ(a.plane.at(50, 30), k.expected) << k.centre << " dark at " << k.darkDc << "," << k.darkDr;
+        EXPECT_EQ(a.plane.at(c, r), k.expected) << k.width << "x" << k.height << " " << k.centre << " dark at "
+                                                << k.darkDc << "," << k.darkDr;
+    }
+}
+
+// The sampler reads around the nearest pixel, extrapolating by up to half a pixel, keeps the low 8 bits of what
+// leaves 0..255, and repeats the last column rather than reading past it.
+TEST(CornerSample, ExtrapolatesWrapsAndRepeatsTheEdge) {
+    const struct {
+        unsigned char row[3];
+        float u;
+        int expected;
+    } cases[] = {
+        {{0, 255, 40}, 1.0f, 255},
+        {{0, 255, 40}, 0.49f, 125},  // 255 x 0.49, from pixel 0
+        {{0, 255, 40}, 0.5f, 107},   // from pixel 1: 255 x 1.5 - 40 x 0.5 = 362.5, wrapped
+        {{255, 0, 255}, 0.5f, 129},  // -127.5, wrapped
+        {{0, 255, 40}, 1.5f, 40},    // from the last pixel, its own value repeated
+    };
+    for (const auto& k : cases) {
+        Image* gray = crCreateImage(1, 3, 2);
+        for (int r = 0; r < 2; ++r) std::copy(k.row, k.row + 3, gray->data[r]);
+        EXPECT_EQ(crSampleNearestBilinear(gray, k.u, 0.25f), k.expected) << k.u;
+        crReleaseImage(&gray);
     }
 }
 
@@ -122,6 +148,14 @@ TEST(CornerTriangle, FitsRasterisedOutlinesAndRejectsDegenerateLists) {
         float best = 1e9f;
         for (const Point2f& k : corners) best = std::min(best, std::hypot(k.x - truth.x, k.y - truth.y));
         EXPECT_LT(best, 2.0f) << truth.x << "," << truth.y;
+    }
+    // Equal distances from a line go to the first point listed; the last-listed would give other corners.
+    const Point2f ties[5] = {{1, 1}, {2, 4}, {4, 1}, {3, 2}, {6, 4}};
+    const Point2f expected[3] = {{2.14286f, 2.07143f}, {-0.76087f, 2.65217f}, {8.68874f, 4.10596f}};
+    ASSERT_TRUE(crFitTriangle(ties, 5, corners));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(corners[i].x, expected[i].x, 1e-4f) << i;
+        EXPECT_NEAR(corners[i].y, expected[i].y, 1e-4f) << i;
     }
     const Point2f column[3] = {{4, 1}, {4, 2}, {4, 9}};
     EXPECT_FALSE(crFitTriangle(points.data(), 0, corners));
