@@ -65,16 +65,19 @@ unsigned char crSampleNearestBilinear(const Image* gray, float u, float v);
 void crRenderWindow(const Image* gray, const CameraParam* cam, const CanvasWindow& window, Plane* out);
 
 // Adaptive threshold of u into a: 255 (light) or 0 (dark), against the mean
-// over a square of radius 0.3 x the window's shorter side. `integral` holds
-// (width + 1) x (height + 1) floats of scratch.
+// over rows r - s + 1..r + s and columns c - s + 1..c + s (clipped), s = 0.3 x
+// the window's shorter side. `integral` holds (width + 1) x (height + 1)
+// floats of scratch.
 void crBinarise(const Plane& u, Plane* a, float* integral);
 
-// Turns every dark (0) pixel 4-connected to the border light (255), through
-// `scratch`, a plane of the same size.
+// Turns the dark (0) pixels 4-connected to the border light (255), through
+// `scratch`, a plane of the same size. At most 20 sweeps down and back up:
+// a channel that winds back more often is cleared only in part.
 void crClearBorderDark(Plane* a, Plane* scratch);
 
 // Labels the dark interior pixels of a by 4-connected propagation of the
-// smallest label; returns the largest label left.
+// smallest label, in at most 19 rounds (a blob that winds back more often
+// keeps several labels); returns the largest label left.
 int crLabelDark(const Plane& a, float* labels);
 
 // b = 0 on the most populous label (the first on a tie), 255 elsewhere; all

@@ -89,6 +89,11 @@ float crAngleGap(float a, float b) { return std::fabs(std::remainder(a - b, 360.
 // Estimates the pose from the paired corners and prints how far it is from
 // the true one.
 void crReportPose(const char* source, const CameraParam& truth, CameraParam found) {
+    // A triangle the detector could not fit keeps its corners at (0, 0).
+    if (std::any_of(found.imagePoints, found.imagePoints + 12, [](Point2f p) { return p.x == 0.0f && p.y == 0.0f; })) {
+        std::printf("    pose from %-9s corners: none, a triangle is missing\n", source);
+        return;
+    }
     crGetCameraPos(&found);
     const float height = -truth.positionZ;
     const float offset = std::hypot(std::hypot(found.positionX - truth.positionX, found.positionY - truth.positionY),
