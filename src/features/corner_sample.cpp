@@ -27,10 +27,13 @@ void crGrayFromBgr(const unsigned char* photo, Image* gray) {
 
 void crRenderWindow(const Image* gray, const CameraParam* cam, const CanvasWindow& w, Plane* out) {
     const float lastU = static_cast<float>(gray->width - 1), lastV = static_cast<float>(gray->height - 1);
-    for (int r = 0; r < w.height; ++r)
+    for (int r = 0; r < w.height; ++r) {
+        const float yn = (static_cast<float>(r + w.y0) - kCanvasCentreY) / cam->pixelScaleY;
         for (int c = 0; c < w.width; ++c) {
-            const Point2f p = crCanvasToPhoto(cam, static_cast<float>(c + w.x0), static_cast<float>(r + w.y0));
+            const float xn = (static_cast<float>(c + w.x0) - kCanvasCentreX) / cam->pixelScaleX;
+            const Point2f p = crRayToPhoto(cam, xn, yn);
             const bool inside = p.x >= 0.0f && p.x < lastU && p.y >= 0.0f && p.y < lastV;
             out->at(c, r) = inside ? crSampleNearestBilinear(gray, p.x, p.y) : 0;
         }
+    }
 }

@@ -59,8 +59,10 @@ CanvasWindow crProjectWindow(const CameraParam* cam, const PhotoWindow& w) {
 }
 
 Point2f crCanvasToPhoto(const CameraParam* cam, float x, float y) {
-    const float xn = (x - kCanvasCentreX) / cam->pixelScaleX;
-    const float yn = (y - kCanvasCentreY) / cam->pixelScaleY;
+    return crRayToPhoto(cam, (x - kCanvasCentreX) / cam->pixelScaleX, (y - kCanvasCentreY) / cam->pixelScaleY);
+}
+
+Point2f crRayToPhoto(const CameraParam* cam, float xn, float yn) {
     const float rr = sqrtf(xn * xn + yn * yn);
     if (rr == 0.0f) return {cam->principalX, cam->principalY};
     const float rho = crLensAngleToHeight(cam->distortion, atanf(rr));

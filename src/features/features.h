@@ -40,6 +40,9 @@ CanvasWindow crProjectWindow(const CameraParam* cam, const PhotoWindow& window);
 // polynomial; the optical centre for the canvas centre.
 Point2f crCanvasToPhoto(const CameraParam* cam, float x, float y);
 
+// The same for the ray with tangent components (xn, yn).
+Point2f crRayToPhoto(const CameraParam* cam, float xn, float yn);
+
 // A one-channel picture of width x height bytes, row after row, no padding.
 struct Plane {
     int width, height;

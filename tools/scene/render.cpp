@@ -37,15 +37,9 @@ public:
         const float theta = crLensHeightToAngle(cam_.undistortion, rho);
         const float radial = rho > 0.0f ? std::sin(theta) / rho : 0.0f;
         const float d[3] = {x * radial, y * radial, std::cos(theta)};
-        float w[3];
-        for (int j = 0; j < 3; ++j) w[j] = rotation_[0][j] * d[0] + rotation_[1][j] * d[1] + rotation_[2][j] * d[2];
-        // Z grows toward the ground: a ray must gain Z to meet it.
-        if (w[2] <= 0.0f) return RayHit::sky;
-        const float t = -cam_.positionZ / w[2];
-        if (t > kFarDistance) return RayHit::far;
-        ground->x = cam_.positionX + t * w[0];
-        ground->y = cam_.positionY + t * w[1];
-        return RayHit::ground;
+        float t;
+        if (!crSceneRayToGround(cam_, rotation_, d, ground, &t)) return RayHit::sky;
+        return t > kFarDistance ? RayHit::far : RayHit::ground;
     }
 
 private:
@@ -68,6 +62,17 @@ void crSampleColour(const RayCaster& caster, const SceneGroundColour& ground, fl
 }
 
 }  // namespace
+
+bool crSceneRayToGround(const CameraParam& cam, const float r[3][3], const float d[3], Point2f* ground, float* t) {
+    float w[3];
+    for (int j = 0; j < 3; ++j) w[j] = r[0][j] * d[0] + r[1][j] * d[1] + r[2][j] * d[2];
+    // Z grows toward the ground: a ray must gain Z to meet it.
+    if (w[2] <= 0.0f) return false;
+    *t = -cam.positionZ / w[2];
+    ground->x = cam.positionX + *t * w[0];
+    ground->y = cam.positionY + *t * w[1];
+    return true;
+}
 
 bool crSceneGroundPoint(const CameraParam& cam, float u, float v, Point2f* ground) {
     return RayCaster(cam).cast(u, v, ground) == RayHit::ground;

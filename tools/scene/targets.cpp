@@ -5,6 +5,7 @@
 #include "camera/camera.h"
 #include "camera/lens.h"
 #include "features/features.h"
+#include "render.h"
 #include "scene.h"
 
 namespace {
@@ -56,12 +57,8 @@ public:
     // times that in the world, meets the ground; false when it never does.
     bool operator()(Point2f c, Point2f* ground) const {
         const float d[3] = {(c.x - kCanvasCentreX) / cam_.pixelScaleX, (c.y - kCanvasCentreY) / cam_.pixelScaleY, 1.0f};
-        float w[3];
-        for (int j = 0; j < 3; ++j) w[j] = rotation_[0][j] * d[0] + rotation_[1][j] * d[1] + rotation_[2][j] * d[2];
-        if (w[2] <= 0.0f) return false;
-        const float t = -cam_.positionZ / w[2];
-        *ground = {cam_.positionX + t * w[0], cam_.positionY + t * w[1]};
-        return true;
+        float t;
+        return crSceneRayToGround(cam_, rotation_, d, ground, &t);
     }
 
 private:
