@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: build.sh x64|i386 [targets...]
+# Configures and builds one configuration: build.sh x64|i386|clang|asan [targets...]
+#   x64, i386  gcc, the 64-bit and the 32-bit library
+#   clang      clang, 64-bit
+#   asan       clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
 set -euo pipefail
 cd "$(dirname "$0")/.."
 config=$1; shift
 case "$config" in
   x64)  extra=() ;;
   i386) extra=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/i386-toolchain.cmake" -DCAMRIG_BUILD_BENCH=OFF) ;;
-  *) echo "usage: build.sh x64|i386 [targets...]" >&2; exit 2 ;;
+  clang) extra=(-DCAMRIG_BUILD_BENCH=OFF); export CC=clang CXX=clang++ ;;
+  asan) extra=(-DCAMRIG_BUILD_BENCH=OFF -DCAMRIG_SANITIZE=address); export CC=clang CXX=clang++ ;;
+  *) echo "usage: build.sh x64|i386|clang|asan [targets...]" >&2; exit 2 ;;
 esac
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-multilib qemu-user pkg-config valgrind
+          clang libclang-rt-dev
           googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev)
 missing=()
 for p in "${packages[@]}"; do
