@@ -11,14 +11,16 @@ void crCopyCalibrationPoints(const CameraParam* cam, Point2f* image, Point2f* wo
 }
 
 // Fewer than four pairs cannot fix a homography: h is then left as it was.
-extern "C" CR_API void crGetHomography(Matrix* h, const CameraParam* cam, int imageToWorld) {
+bool crEstimateCalibrationHomography(Matrix* h, const CameraParam* cam, int imageToWorld) {
     const int n = crCalibrationPairCount(cam);
-    if (n < 4) return;
+    if (n < 4) return true;
     Point2f image[50], world[50], undistorted[50];
     crCopyCalibrationPoints(cam, image, world);
     for (int i = 0; i < n; ++i) crFeatureUndistortion(&image[i], &undistorted[i], cam);
-    if (imageToWorld)
-        crGetHomography2D(undistorted, world, n, h);
-    else
-        crGetHomography2D(world, undistorted, n, h);
+    return imageToWorld ? crEstimateHomography2D(undistorted, world, n, h)
+                        : crEstimateHomography2D(world, undistorted, n, h);
+}
+
+extern "C" CR_API void crGetHomography(Matrix* h, const CameraParam* cam, int imageToWorld) {
+    crEstimateCalibrationHomography(h, cam, imageToWorld);
 }

@@ -47,13 +47,31 @@ Point2f crTangentToPixel(const CameraParam* cam, float xn, float yn);
 
 // The camera's own undistorted-sensor-to-ground homography (3 x 3 h):
 // M_Z^-1 . diag(1/f, 1/f, 1), the matrix crImageToWorld expects.
-void crSensorToGround(const CameraParam* cam, Matrix* h);
+// False, h untouched, without memory.
+bool crSensorToGround(const CameraParam* cam, Matrix* h);
 
-// Homography estimation internals.
+// Homography estimation internals. The bool results are false when a work
+// array could not be allocated (or, for the estimates, the pair count is
+// negative or too large to hold); h is then left as it was.
 void crNormalizePoints(const Point2f* points, Point2f* normalised, int n, Matrix* t);
-void crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h);
-void crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+bool crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+bool crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h);
 void crCopyCalibrationPoints(const CameraParam* cam, Point2f* image, Point2f* world);
+
+// crGetHomography2D, crGetHomography2D3P and crGetHomography with that
+// result. With fewer than four calibration pairs the last leaves h as it was
+// and still succeeds.
+bool crEstimateHomography2D(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+bool crEstimateAffine2D(const Point2f* src, const Point2f* dst, int n, Matrix* h);
+bool crEstimateCalibrationHomography(Matrix* h, const CameraParam* cam, int imageToWorld);
+
+// crGetCameraPosition and crGetCameraPos, false when a work matrix could not
+// be allocated: no output, no field of the record, is then written. With
+// fewer than four calibration pairs crEstimateCameraPos keeps the record's
+// pose and succeeds.
+bool crEstimateCameraPosition(const Matrix* h, float focalLength, float* x, float* y, float* z, float* angleX,
+                              float* angleY, float* angleZ);
+bool crEstimateCameraPos(CameraParam* cam);
 
 // Calibration pairs an operation reads: pointCount limited to the 50 the
 // record holds; a negative count reads none.
@@ -63,4 +81,5 @@ inline int crCalibrationPairCount(const CameraParam* cam) {
 
 // First estimate of rotation columns and translation from a ground-to-sensor
 // homography.
-void crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength);
+// False, r0 and t untouched, without memory.
+bool crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength);

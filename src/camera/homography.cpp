@@ -3,6 +3,7 @@
 // squares through the normal equations.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "camera.h"
@@ -10,27 +11,31 @@
 
 namespace {
 
-using CrPlaneSolver = void (*)(const Point2f*, const Point2f*, int, Matrix*);
+// The most pairs whose 2n x 8 equation system fits the allocation limit of
+// crAllocRowArray; larger and negative counts are refused before any point
+// is read.
+constexpr int kMaxPairs = static_cast<int>(UINT32_MAX / (2 * (8 * sizeof(float) + sizeof(float*))));
 
-// Solves (A^T A) x = A^T b by LU for the A->cols unknowns (at most 8).
-void crSolveNormalEquations(const Matrix* a, const Matrix* b, float* x) {
+bool crPairCountFits(int n) { return n >= 0 && n <= kMaxPairs; }
+
+using CrPlaneSolver = bool (*)(const Point2f*, const Point2f*, int, Matrix*);
+
+// Solves (A^T A) x = A^T b by LU for the A->cols unknowns (at most 8); false,
+// x untouched, without memory.
+bool crSolveNormalEquations(const Matrix* a, const Matrix* b, float* x) {
     const int k = a->cols;
-    Matrix* at = crCreateMatrix(k, a->rows);
-    Matrix* normal = crCreateMatrix(k, k);
-    Matrix* rhs = crCreateMatrix(k, 1);
-    Matrix* lu = crCreateMatrix(k, k);
+    const CrMatrixSet m = {{k, a->rows}, {k, k}, {k, 1}, {k, k}};
+    Matrix *at = m[0], *normal = m[1], *rhs = m[2], *lu = m[3];
     int index[8];
     float parity;
+    if (!m.ok()) return false;
     crTransposeMat(a, at);
     crMultiplyMat(at, a, normal);
     crMultiplyMat(at, b, rhs);
-    crLuDecompose(lu->data, normal->data, k, index, &parity);
+    if (!crLuDecompose(lu->data, normal->data, k, index, &parity)) return false;
     for (int i = 0; i < k; ++i) x[i] = rhs->data[i][0];
     crLuBackSubstitute(lu->data, k, index, x);
-    crFreeMatrix(&at);
-    crFreeMatrix(&normal);
-    crFreeMatrix(&rhs);
-    crFreeMatrix(&lu);
+    return true;
 }
 
 void crSetRow(Matrix* m, int row, float a0, float a1, float a2) {
@@ -40,28 +45,27 @@ void crSetRow(Matrix* m, int row, float a0, float a1, float a2) {
 }
 
 // h = Td^-1 * H * Ts, where H maps the normalised source points to the
-// normalised destination points.
-void crEstimateNormalised(const Point2f* src, const Point2f* dst, int n, Matrix* h, CrPlaneSolver solve) {
-    Point2f* srcNorm = static_cast<Point2f*>(std::malloc(sizeof(Point2f) * static_cast<size_t>(n)));
-    Point2f* dstNorm = static_cast<Point2f*>(std::malloc(sizeof(Point2f) * static_cast<size_t>(n)));
-    Matrix* ts = crCreateMatrix(3, 3);
-    Matrix* td = crCreateMatrix(3, 3);
-    Matrix* hn = crCreateMatrix(3, 3);
-    Matrix* tdInv = crCreateMatrix(3, 3);
-    Matrix* partial = crCreateMatrix(3, 3);
-    crNormalizePoints(src, srcNorm, n, ts);
-    crNormalizePoints(dst, dstNorm, n, td);
-    solve(srcNorm, dstNorm, n, hn);
-    crInverseMat(td, tdInv);
-    crMultiplyMat(tdInv, hn, partial);
-    crMultiplyMat(partial, ts, h);
+// normalised destination points. h is written last, only when every step
+// had its memory, and otherwise left as it was.
+bool crEstimateNormalised(const Point2f* src, const Point2f* dst, int n, Matrix* h, CrPlaneSolver solve) {
+    if (!crPairCountFits(n)) return false;
+    Point2f* srcNorm = crAllocArray<Point2f>(n);
+    Point2f* dstNorm = crAllocArray<Point2f>(n);
+    const CrMatrixSet m = {{3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3}};
+    Matrix *ts = m[0], *td = m[1], *hn = m[2], *tdInv = m[3], *partial = m[4];
+    bool ok = srcNorm && dstNorm && m.ok();
+    if (ok) {
+        crNormalizePoints(src, srcNorm, n, ts);
+        crNormalizePoints(dst, dstNorm, n, td);
+        ok = solve(srcNorm, dstNorm, n, hn) && crInverseMat(td, tdInv);
+    }
+    if (ok) {
+        crMultiplyMat(tdInv, hn, partial);
+        crMultiplyMat(partial, ts, h);
+    }
     std::free(srcNorm);
     std::free(dstNorm);
-    crFreeMatrix(&ts);
-    crFreeMatrix(&td);
-    crFreeMatrix(&hn);
-    crFreeMatrix(&tdInv);
-    crFreeMatrix(&partial);
+    return ok;
 }
 
 }  // namespace
@@ -89,54 +93,65 @@ void crNormalizePoints(const Point2f* points, Point2f* normalised, int n, Matrix
     for (int i = 0; i < n; ++i) normalised[i] = {(points[i].x - mx) * s, (points[i].y - my) * s};
 }
 
-void crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    Matrix* a = crCreateMatrix(2 * n, 8);
-    Matrix* b = crCreateMatrix(2 * n, 1);
-    for (int i = 0; i < n; ++i) {
-        const float x = src[i].x, y = src[i].y, u = dst[i].x, v = dst[i].y;
-        const float even[8] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f, -x * u, -y * u};
-        const float odd[8] = {0.0f, 0.0f, 0.0f, x, y, 1.0f, -x * v, -y * v};
-        std::copy(even, even + 8, a->data[2 * i]);
-        std::copy(odd, odd + 8, a->data[2 * i + 1]);
-        b->data[2 * i][0] = u;
-        b->data[2 * i + 1][0] = v;
-    }
+// The 2n x k system of the pairs: row(2i) and row(2i + 1) write equation rows
+// 2i and 2i + 1 of a and b. False, h untouched, without memory.
+template <int K, typename Rows>
+bool crSolvePlaneMap(const Point2f* src, const Point2f* dst, int n, Matrix* h, Rows rows) {
+    if (!crPairCountFits(n)) return false;
+    const CrMatrixSet m = {{2 * n, K}, {2 * n, 1}};
+    Matrix *a = m[0], *b = m[1];
     float c[8];
-    crSolveNormalEquations(a, b, c);
+    if (!m.ok()) return false;
+    for (int i = 0; i < n; ++i)
+        rows(src[i], dst[i], a->data[2 * i], a->data[2 * i + 1], b->data[2 * i], b->data[2 * i + 1]);
+    if (!crSolveNormalEquations(a, b, c)) return false;
     crSetRow(h, 0, c[0], c[1], c[2]);
     crSetRow(h, 1, c[3], c[4], c[5]);
-    crSetRow(h, 2, c[6], c[7], 1.0f);
-    crFreeMatrix(&a);
-    crFreeMatrix(&b);
+    if (K == 8)
+        crSetRow(h, 2, c[6], c[7], 1.0f);
+    else
+        crSetRow(h, 2, 0.0f, 0.0f, 1.0f);
+    return true;
 }
 
-void crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    Matrix* a = crCreateMatrix(2 * n, 6);
-    Matrix* b = crCreateMatrix(2 * n, 1);
-    for (int i = 0; i < n; ++i) {
-        const float x = src[i].x, y = src[i].y;
-        const float even[6] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f};
-        const float odd[6] = {0.0f, 0.0f, 0.0f, x, y, 1.0f};
-        std::copy(even, even + 6, a->data[2 * i]);
-        std::copy(odd, odd + 6, a->data[2 * i + 1]);
-        b->data[2 * i][0] = dst[i].x;
-        b->data[2 * i + 1][0] = dst[i].y;
-    }
-    float c[6];
-    crSolveNormalEquations(a, b, c);
-    crSetRow(h, 0, c[0], c[1], c[2]);
-    crSetRow(h, 1, c[3], c[4], c[5]);
-    crSetRow(h, 2, 0.0f, 0.0f, 1.0f);
-    crFreeMatrix(&a);
-    crFreeMatrix(&b);
+bool crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
+    return crSolvePlaneMap<8>(src, dst, n, h, [](Point2f s, Point2f d, float* even, float* odd, float* bu, float* bv) {
+        const float x = s.x, y = s.y, u = d.x, v = d.y;
+        const float e[8] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f, -x * u, -y * u};
+        const float o[8] = {0.0f, 0.0f, 0.0f, x, y, 1.0f, -x * v, -y * v};
+        std::copy(e, e + 8, even);
+        std::copy(o, o + 8, odd);
+        bu[0] = u;
+        bv[0] = v;
+    });
+}
+
+bool crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
+    return crSolvePlaneMap<6>(src, dst, n, h, [](Point2f s, Point2f d, float* even, float* odd, float* bu, float* bv) {
+        const float x = s.x, y = s.y;
+        const float e[6] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f};
+        const float o[6] = {0.0f, 0.0f, 0.0f, x, y, 1.0f};
+        std::copy(e, e + 6, even);
+        std::copy(o, o + 6, odd);
+        bu[0] = d.x;
+        bv[0] = d.y;
+    });
+}
+
+bool crEstimateHomography2D(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
+    return crEstimateNormalised(src, dst, n, h, crSolveHomography);
+}
+
+bool crEstimateAffine2D(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
+    return crEstimateNormalised(src, dst, n, h, crSolveAffine);
 }
 
 extern "C" CR_API void crGetHomography2D(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    crEstimateNormalised(src, dst, n, h, crSolveHomography);
+    crEstimateHomography2D(src, dst, n, h);
 }
 
 extern "C" CR_API void crGetHomography2D3P(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    crEstimateNormalised(src, dst, n, h, crSolveAffine);
+    crEstimateAffine2D(src, dst, n, h);
 }
 
 extern "C" CR_API void crHomographyTransform(const Point2f* in, Point2f* out, const Matrix* h) {

@@ -14,29 +14,27 @@ struct CameraPose {
 };
 
 // World-to-camera rotation closest to the first estimate r0: U * V^T of its
-// SVD. r0 is overwritten by U.
-void crNearestRotation(Matrix* r0, Matrix* r) {
-    Matrix* v = crCreateMatrix(3, 3);
-    Matrix* vt = crCreateMatrix(3, 3);
+// SVD. r0 is overwritten by U. False, r untouched, without memory.
+bool crNearestRotation(Matrix* r0, Matrix* r) {
+    const CrMatrixSet m = {{3, 3}, {3, 3}};
+    Matrix *v = m[0], *vt = m[1];
     float w[3];
-    svdcmp(r0->data, 3, 3, w, v->data);
+    if (!m.ok() || !svdcmp(r0->data, 3, 3, w, v->data)) return false;
     crTransposeMat(v, vt);
     crMultiplyMat(r0, vt, r);
-    crFreeMatrix(&v);
-    crFreeMatrix(&vt);
+    return true;
 }
 
-// Camera centre C = -R^-1 * t.
-void crCameraCentre(const Matrix* r, const Matrix* t, CameraPose* pose) {
-    Matrix* rInv = crCreateMatrix(3, 3);
-    Matrix* c = crCreateMatrix(3, 1);
-    crInverseMat(r, rInv);
+// Camera centre C = -R^-1 * t. False, pose untouched, without memory.
+bool crCameraCentre(const Matrix* r, const Matrix* t, CameraPose* pose) {
+    const CrMatrixSet m = {{3, 3}, {3, 1}};
+    Matrix *rInv = m[0], *c = m[1];
+    if (!m.ok() || !crInverseMat(r, rInv)) return false;
     crMultiplyMat(rInv, t, c);
     pose->x = -c->data[0][0];
     pose->y = -c->data[1][0];
     pose->z = -c->data[2][0];
-    crFreeMatrix(&rInv);
-    crFreeMatrix(&c);
+    return true;
 }
 
 // Inverse of R = Rx Ry Rz for the record's angle fields, in degrees.
@@ -64,9 +62,10 @@ void crWriteIfRequested(float* out, float value) {
 
 }  // namespace
 
-void crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength) {
-    Matrix* scale = crCreateMatrix(3, 3);
-    Matrix* m = crCreateMatrix(3, 3);
+bool crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLength) {
+    const CrMatrixSet work = {{3, 3}, {3, 3}};
+    Matrix *scale = work[0], *m = work[1];
+    if (!work.ok()) return false;
     crIdentityMat(scale, 1.0f);
     scale->data[2][2] = focalLength;
     crMultiplyMat(scale, h, m);
@@ -88,19 +87,17 @@ void crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLe
         r0->data[i][1] = r2[i];
         r0->data[i][2] = r3[i];
     }
-    crFreeMatrix(&scale);
-    crFreeMatrix(&m);
+    return true;
 }
 
-extern "C" CR_API void crGetCameraPosition(const Matrix* h, float focalLength, float* x, float* y, float* z,
-                                           float* angleX, float* angleY, float* angleZ) {
-    Matrix* r0 = crCreateMatrix(3, 3);
-    Matrix* t = crCreateMatrix(3, 1);
-    Matrix* r = crCreateMatrix(3, 3);
-    crDecomposeHomography(h, r0, t, focalLength);
-    crNearestRotation(r0, r);
+bool crEstimateCameraPosition(const Matrix* h, float focalLength, float* x, float* y, float* z, float* angleX,
+                              float* angleY, float* angleZ) {
+    const CrMatrixSet m = {{3, 3}, {3, 1}, {3, 3}};
+    Matrix *r0 = m[0], *t = m[1], *r = m[2];
     CameraPose pose;
-    crCameraCentre(r, t, &pose);
+    if (!m.ok() || !crDecomposeHomography(h, r0, t, focalLength) || !crNearestRotation(r0, r) ||
+        !crCameraCentre(r, t, &pose))
+        return false;
     crRotationAngles(r, &pose);
     crApplyHeightRule(&pose);
     crWriteIfRequested(x, pose.x);
@@ -109,18 +106,24 @@ extern "C" CR_API void crGetCameraPosition(const Matrix* h, float focalLength, f
     crWriteIfRequested(angleX, pose.angleX);
     crWriteIfRequested(angleY, pose.angleY);
     crWriteIfRequested(angleZ, pose.angleZ);
-    crFreeMatrix(&r0);
-    crFreeMatrix(&t);
-    crFreeMatrix(&r);
+    return true;
+}
+
+// Without memory for a step no output is written.
+extern "C" CR_API void crGetCameraPosition(const Matrix* h, float focalLength, float* x, float* y, float* z,
+                                           float* angleX, float* angleY, float* angleZ) {
+    crEstimateCameraPosition(h, focalLength, x, y, z, angleX, angleY, angleZ);
 }
 
 // With fewer than four calibration pairs there is no homography to
-// decompose, and the record keeps its pose.
-extern "C" CR_API void crGetCameraPos(CameraParam* cam) {
-    if (crCalibrationPairCount(cam) < 4) return;
-    Matrix* h = crCreateMatrix(3, 3);
-    crGetHomography(h, cam, 0);
-    crGetCameraPosition(h, cam->focalLength, &cam->positionX, &cam->positionY, &cam->positionZ, &cam->angleX,
-                        &cam->angleY, &cam->angleZ);
-    crFreeMatrix(&h);
+// decompose, and the record keeps its pose; it keeps it too when a step has
+// no memory.
+bool crEstimateCameraPos(CameraParam* cam) {
+    if (crCalibrationPairCount(cam) < 4) return true;
+    const CrMatrixSet m = {{3, 3}};
+    return m.ok() && crEstimateCalibrationHomography(m[0], cam, 0) &&
+           crEstimateCameraPosition(m[0], cam->focalLength, &cam->positionX, &cam->positionY, &cam->positionZ,
+                                    &cam->angleX, &cam->angleY, &cam->angleZ);
 }
+
+extern "C" CR_API void crGetCameraPos(CameraParam* cam) { crEstimateCameraPos(cam); }

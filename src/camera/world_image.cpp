@@ -23,19 +23,17 @@ Point2f crDehomogenise(Point3f p) {
 
 }  // namespace
 
-void crSensorToGround(const CameraParam* cam, Matrix* h) {
-    Matrix* projection = crCreateMatrix(3, 3);
-    Matrix* inverse = crCreateMatrix(3, 3);
-    Matrix* sensorScale = crCreateMatrix(3, 3);
+bool crSensorToGround(const CameraParam* cam, Matrix* h) {
+    const CrMatrixSet m = {{3, 3}, {3, 3}, {3, 3}};
+    Matrix *projection = m[0], *inverse = m[1], *sensorScale = m[2];
+    if (!m.ok()) return false;
     crGetProjectionZ3x3(projection, cam);
-    crInverseMat(projection, inverse);
+    if (!crInverseMat(projection, inverse)) return false;
     crIdentityMat(sensorScale, 1.0f);
     sensorScale->data[0][0] = 1.0f / cam->focalLength;
     sensorScale->data[1][1] = 1.0f / cam->focalLength;
     crMultiplyMat(inverse, sensorScale, h);
-    crFreeMatrix(&projection);
-    crFreeMatrix(&inverse);
-    crFreeMatrix(&sensorScale);
+    return true;
 }
 
 Point2f crImageToWorld2D(const CameraParam* cam, const Matrix* h, Point2f pixel) {
@@ -78,11 +76,11 @@ extern "C" CR_API void crWorldToImage2D(const CameraParam* cam, const Point2f* w
 
 // A count above the 50 pairs of the record is limited to 50 rather than
 // refused: the caller still gets every pair the record can hold, and nothing
-// beyond the arrays is read or written.
+// beyond the arrays is read or written. Without memory for the homography no
+// ground point is written.
 extern "C" CR_API void crConvertImage2World(CameraParam* cam, int, int, int count) {
     const int pairs = count < kMaxPointPairs ? count : kMaxPointPairs;
-    Matrix* sensorToGround = crCreateMatrix(3, 3);
-    crSensorToGround(cam, sensorToGround);
-    for (int i = 0; i < pairs; ++i) cam->worldPoints[i] = crImageToWorld2D(cam, sensorToGround, cam->imagePoints[i]);
-    crFreeMatrix(&sensorToGround);
+    CrStackMatrix3 sensorToGround;
+    if (!crSensorToGround(cam, &sensorToGround.m)) return;
+    for (int i = 0; i < pairs; ++i) cam->worldPoints[i] = crImageToWorld2D(cam, &sensorToGround.m, cam->imagePoints[i]);
 }

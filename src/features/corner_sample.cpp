@@ -26,7 +26,9 @@ void crGrayFromBgr(const unsigned char* photo, Image* gray) {
 }
 
 void crRenderWindow(const Image* gray, const CameraParam* cam, const CanvasWindow& w, Plane* out) {
-    const float lastU = static_cast<float>(gray->width - 1), lastV = static_cast<float>(gray->height - 1);
+    // In double, the last column and row stay exact for pictures wider or
+    // taller than 2^24, so the rounded sample position stays inside.
+    const double lastU = gray->width - 1.0, lastV = gray->height - 1.0;
     for (int r = 0; r < w.height; ++r) {
         const float yn = (static_cast<float>(r + w.y0) - kCanvasCentreY) / cam->pixelScaleY;
         for (int c = 0; c < w.width; ++c) {

@@ -51,11 +51,14 @@ int crLuReduceColumn(float** lu, int n, int j, const float* scale) {
 
 }  // namespace
 
-void crLuDecompose(float** lu, float** a, int n, int* index, float* parity) {
+// The row scales are allocated before anything is written: without them lu,
+// index and parity are left as they were and the result is false.
+bool crLuDecompose(float** lu, float** a, int n, int* index, float* parity) {
+    float* scale = crAllocArray<float>(n);
+    if (!scale) return false;
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) lu[i][j] = a[i][j];
     *parity = 1.0f;
-    float* scale = static_cast<float*>(std::malloc(static_cast<size_t>(n) * sizeof(float)));
     crLuRowScales(lu, n, scale);
     for (int j = 0; j < n; ++j) {
         const int pivot = crLuReduceColumn(lu, n, j, scale);
@@ -74,6 +77,7 @@ void crLuDecompose(float** lu, float** a, int n, int* index, float* parity) {
             for (int i = j + 1; i < n; ++i) lu[i][j] /= lu[j][j];
     }
     std::free(scale);
+    return true;
 }
 
 void crLuBackSubstitute(float** lu, int n, const int* index, float* b) {
@@ -97,18 +101,20 @@ void crLuBackSubstitute(float** lu, int n, const int* index, float* b) {
 }
 
 // a is copied into the work array before inv is written, so inv may be a.
-void crInverseMat(const Matrix* a, Matrix* inv) {
+// Without memory for the work arrays inv is left untouched, as on a
+// dimension mismatch, and the result is false.
+bool crInverseMat(const Matrix* a, Matrix* inv) {
     const int n = a->rows;
     if (a->cols != n || inv->rows != n || inv->cols != n) {
         std::printf("crInverseMat: dimension miss match");
-        return;
+        return false;
     }
     float** lu = crAllocFloatRows(n, n);
-    float* column = static_cast<float*>(std::malloc(static_cast<size_t>(n) * sizeof(float)));
-    int* index = static_cast<int*>(std::malloc(static_cast<size_t>(n) * sizeof(int)));
+    float* column = crAllocArray<float>(n);
+    int* index = crAllocArray<int>(n);
     float parity;
-    crLuDecompose(lu, a->data, n, index, &parity);
-    for (int j = 0; j < n; ++j) {
+    const bool ok = lu && column && index && crLuDecompose(lu, a->data, n, index, &parity);
+    for (int j = 0; ok && j < n; ++j) {
         for (int i = 0; i < n; ++i) column[i] = 0.0f;
         column[j] = 1.0f;
         crLuBackSubstitute(lu, n, index, column);
@@ -117,4 +123,5 @@ void crInverseMat(const Matrix* a, Matrix* inv) {
     crFreeRowArray(lu, n);
     std::free(column);
     std::free(index);
+    return ok;
 }

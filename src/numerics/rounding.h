@@ -1,12 +1,30 @@
 // Rounding rules shared by every writer of pixel indices and target bytes.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 // Half away from zero: add or subtract 0.5 in the value's own precision, then
 // truncate toward zero.
 inline int crRoundHalfAway(float v) { return static_cast<int>(v >= 0.0f ? v + 0.5f : v - 0.5f); }
 inline int crRoundHalfAway(double v) { return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5); }
+
+// Truncation toward zero of a value of any size: a value beyond the int
+// range gives the nearer end of it, NaN gives INT_MIN (as x86's conversion
+// does), which every pixel index treats as out of range.
+template <typename F>
+inline int crTruncateSaturated(F v) {
+    if (v >= static_cast<F>(2147483648.0)) return INT_MAX;
+    if (v > static_cast<F>(-2147483649.0)) return static_cast<int>(v);
+    return INT_MIN;
+}
+
+// crRoundHalfAway for a value of any size, saturating like crTruncateSaturated.
+inline int crRoundHalfAwaySaturated(float v) { return crTruncateSaturated(v >= 0.0f ? v + 0.5f : v - 0.5f); }
+inline int crRoundHalfAwaySaturated(double v) { return crTruncateSaturated(v >= 0.0 ? v + 0.5 : v - 0.5); }
+
+// A 64-bit result kept within int.
+inline int crSaturatedInt(int64_t v) { return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v); }
 
 // The same rounding to a whole number kept in single precision. Values of
 // 2^31 and more are whole already and, like NaN, come back as they are.

@@ -2,19 +2,43 @@
 // Matrices, pictures and LUTs all keep their elements this way.
 #pragma once
 
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+// a x b as a byte count: -1 when either is negative or the product does not
+// fit an int, the width of every size field of the records. Callers take -1
+// as a failed allocation, so no size arithmetic overflows and no request is
+// absurd on any platform; -1 propagates through nested calls.
+inline int crByteCount(int64_t a, int64_t b) {
+    if (a < 0 || b < 0 || (a != 0 && b > INT_MAX / a)) return -1;
+    return static_cast<int>(a * b);
+}
+
+// malloc of `count` elements (at least one, so that an empty array is not
+// mistaken for a failure); null when the byte count is refused or the
+// allocation fails.
+template <typename T>
+T* crAllocArray(int64_t count) {
+    const int bytes = crByteCount(count > 0 ? count : 1, sizeof(T));
+    return bytes < 0 ? nullptr : static_cast<T*>(std::malloc(static_cast<size_t>(bytes)));
+}
+
 // Allocates `count` rows of `perRow` elements (contents undefined). All or
 // nothing: a failed row frees what was obtained and yields null. A count
-// below 1 yields the (possibly empty) pointer block itself.
+// below 1 yields the (possibly empty) pointer block itself. A negative row
+// length, or rows and pointer block together beyond 32 bits, fail before
+// anything is allocated.
 template <typename T>
 T** crAllocRowArray(int perRow, int count) {
     const size_t blocks = count > 0 ? static_cast<size_t>(count) : 0;
+    const int rowBytes = crByteCount(perRow, sizeof(T));
+    if (rowBytes < 0 || crByteCount(blocks, int64_t{rowBytes} + sizeof(T*)) < 0) return nullptr;
     T** rows = static_cast<T**>(std::malloc(blocks * sizeof(T*)));
     if (!rows) return nullptr;
     for (int i = 0; i < count; ++i) {
-        rows[i] = static_cast<T*>(std::malloc(static_cast<size_t>(perRow) * sizeof(T)));
+        rows[i] = static_cast<T*>(std::malloc(rowBytes));
         if (!rows[i]) {
             for (int j = 0; j < i; ++j) std::free(rows[j]);
             std::free(rows);
@@ -35,5 +59,6 @@ void crFreeRowArray(T** rows, int count) {
 // Sets the first `perRow` elements of every row to zero bytes.
 template <typename T>
 void crClearRowArray(T** rows, int count, int perRow) {
+    if (perRow < 1) return;
     for (int i = 0; i < count; ++i) std::memset(rows[i], 0, static_cast<size_t>(perRow) * sizeof(T));
 }

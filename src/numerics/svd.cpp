@@ -267,12 +267,16 @@ bool crDiagonaliseValue(SvdState& st, int k) {
 
 }  // namespace
 
-void svdcmp(float** a, int m, int n, float* w, float** v) {
+// False, with nothing written, for fewer rows than columns or without memory
+// for the work vector. A value that does not converge is reported on the
+// console but leaves the partial results, so the result is still true.
+bool svdcmp(float** a, int m, int n, float* w, float** v) {
     if (m < n) {
         std::printf("Number of rows in A must be greater or equal to number of columns");
-        return;
+        return false;
     }
-    SvdState st{a, m, n, w, v, static_cast<float*>(std::malloc(static_cast<size_t>(n) * sizeof(float))), 0.0f};
+    SvdState st{a, m, n, w, v, crAllocArray<float>(n), 0.0f};
+    if (!st.e) return false;
     crBidiagonalise(st);
     crAccumulateRight(st);
     crAccumulateLeft(st);
@@ -283,6 +287,7 @@ void svdcmp(float** a, int m, int n, float* w, float** v) {
         }
     }
     std::free(st.e);
+    return true;
 }
 
 float crPythag(float a, float b) {

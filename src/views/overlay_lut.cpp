@@ -13,10 +13,10 @@ bool crOverlayGroundHomography(const CameraParam* cam, float h[9]) {
     Matrix* inverse = crCreateMatrix(3, 3);
     Matrix* d = crCreateMatrix(3, 3);
     Matrix* product = crCreateMatrix(3, 3);
-    const bool ok = p && inverse && d && product;
+    bool ok = p && inverse && d && product;
+    if (ok) crGetProjectionZ3x3(p, cam);
+    ok = ok && crInverseMat(p, inverse);
     if (ok) {
-        crGetProjectionZ3x3(p, cam);
-        crInverseMat(p, inverse);
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) d->data[i][j] = 0.0f;
         d->data[0][0] = 1.0f / cam->focalLength;

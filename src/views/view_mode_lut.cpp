@@ -1,6 +1,6 @@
 // View-mode LUT: for every pixel of a single camera's corrected view, the
 // camera pixel that it shows.
-#include <cstdlib>
+#include <cstdint>
 
 #include "numerics/rounding.h"
 #include "views.h"
@@ -11,8 +11,8 @@ namespace {
 // (columns, or rows with CR_VIEW_ROWWISE) about the view centre.
 struct CrPanelLayout {
     bool rowWise;
-    int centre;      // truncated view centre on the warped axis
-    int band;        // half-width of the centre panel / outward push, even
+    int64_t centre;  // truncated view centre on the warped axis
+    int64_t band;    // half-width of the centre panel / outward push, even
     float bandNorm;  // band in normalised view coordinates
     float modeParam;
     float outWidth, outHeight;
@@ -22,8 +22,10 @@ struct CrPanelLayout {
 CrPanelLayout crMakePanelLayout(const ViewParam* view, int srcWidth, int srcHeight) {
     CrPanelLayout p;
     p.rowWise = (view->flags & CR_VIEW_ROWWISE) != 0;
-    p.centre = p.rowWise ? static_cast<int>(view->centerY) : static_cast<int>(view->centerX);
-    p.band = crRoundHalfAway(view->bandWidth);
+    // Fields beyond the int range saturate (NaN counts as 0); the 64-bit
+    // distances and band below cannot overflow then.
+    p.centre = crTruncateSaturated(p.rowWise ? view->centerY : view->centerX);
+    p.band = crRoundHalfAwaySaturated(view->bandWidth);
     if (p.band % 2 != 0) p.band += 1;
     p.outWidth = static_cast<float>(view->outWidth);
     p.outHeight = static_cast<float>(view->outHeight);
@@ -35,11 +37,11 @@ CrPanelLayout crMakePanelLayout(const ViewParam* view, int srcWidth, int srcHeig
 }
 
 // Signed distance of pixel (c, r) from the centre along the warped axis.
-int crPanelDistance(const CrPanelLayout& p, int c, int r) { return (p.rowWise ? r : c) - p.centre; }
+int64_t crPanelDistance(const CrPanelLayout& p, int c, int r) { return (p.rowWise ? r : c) - p.centre; }
 
 // Divides both normalised coordinates by the bend of the side panel at
 // distance d; `warped` is the normalised coordinate of the warped axis.
-void crBendSidePanel(const CrPanelLayout& p, int d, float& un, float& vn) {
+void crBendSidePanel(const CrPanelLayout& p, int64_t d, float& un, float& vn) {
     const float warped = p.rowWise ? vn : un;
     const float w = d < 0 ? (warped + p.bandNorm) * p.modeParam + 1.0f : 1.0f - (warped - p.bandNorm) * p.modeParam;
     un = un / w;
@@ -51,8 +53,8 @@ void crBendSidePanel(const CrPanelLayout& p, int d, float& un, float& vn) {
 bool crFoldPanels(const CrPanelLayout& p, int c, int r, float& u, float& v) {
     float un = 2.0f * u / p.outWidth;
     float vn = 2.0f * v / p.outHeight;
-    const int d = crPanelDistance(p, c, r);
-    const int distance = std::abs(d);
+    const int64_t d = crPanelDistance(p, c, r);
+    const int64_t distance = d < 0 ? -d : d;
     bool valid = true;
     if (d < 0 ? distance > p.band : d >= p.band)
         crBendSidePanel(p, d, un, vn);
@@ -68,7 +70,7 @@ bool crFoldPanels(const CrPanelLayout& p, int c, int r, float& u, float& v) {
 bool crSplitHalves(const CrPanelLayout& p, int c, int r, float& u, float& v) {
     float un = 2.0f * u / p.outWidth;
     float vn = 2.0f * v / p.outHeight;
-    const int d = crPanelDistance(p, c, r);
+    const int64_t d = crPanelDistance(p, c, r);
     const bool valid = d <= -2 || d >= 2;
     if (valid) crBendSidePanel(p, d, un, vn);
     u = un * p.halfSrcWidth;
