@@ -1,7 +1,7 @@
 // The LUT text file: one "column row x y" line per entry.
 #include "lut_text.h"
 
-#include <cstdio>
+#include "image/image.h"
 
 namespace {
 
@@ -11,18 +11,23 @@ constexpr float kNoSourceValue = 36245.0f;
 
 float crLutTextValue(float v) { return v < 0.0f ? kNoSourceValue : v; }
 
+// Stops at the first failed write.
+bool crWriteLutLines(FILE* file, float* const* lut, int width, int height) {
+    for (int r = 0; r < height; ++r) {
+        for (int c = 0; c < width; ++c) {
+            if (std::fprintf(file, "%d %d %.6f %.6f\r\n", c, r, crLutTextValue(lut[r][2 * c]),
+                             crLutTextValue(lut[r][2 * c + 1])) < 0)
+                return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void crSaveLutText(const char* path, float* const* lut, int width, int height) {
-    if (!path) return;
     // Binary mode with explicit CR LF keeps the bytes identical on every platform.
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return;
-    for (int r = 0; r < height; ++r) {
-        for (int c = 0; c < width; ++c) {
-            std::fprintf(file, "%d %d %.6f %.6f\r\n", c, r, crLutTextValue(lut[r][2 * c]),
-                         crLutTextValue(lut[r][2 * c + 1]));
-        }
-    }
-    std::fclose(file);
+    CrFileOutput file;
+    if (!crOpenFileOutput(path, &file)) return;
+    crCloseFileOutput(&file, path, crWriteLutLines(file.stream, lut, width, height));
 }

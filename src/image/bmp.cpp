@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "image.h"
-#include "numerics/rounding.h"
 
 namespace {
 
@@ -50,12 +49,16 @@ void crWriteGreyPalette(unsigned char* p) {
 }  // namespace
 
 unsigned char* crImageToBmp(const Image* img, int* outSize) {
-    const uint16_t bitCount = static_cast<uint16_t>(8 * (img->channels & 0xFF));
-    const int rowSize = bitCount / 8 * img->width;
-    const int paddedRow = crAlign4(rowSize);
-    const int imageSize = paddedRow * img->height;
+    const int channels = img->channels & 0xFF;
+    const uint16_t bitCount = static_cast<uint16_t>(8 * channels);
+    const int rowSize = crByteCount(channels, img->width);
+    const int paddedRow = crPaddedBytes(rowSize);
+    const int imageSize = crByteCount(paddedRow, img->height);
     const int pixelOffset =
         bitCount == 8 ? kFileHeaderBytes + kInfoHeaderBytes + kPaletteBytes : kFileHeaderBytes + kInfoHeaderBytes;
+    // A file whose size the headers cannot state, or rows longer than the
+    // picture's own, is refused like a failed allocation.
+    if (imageSize < 0 || imageSize > INT_MAX - pixelOffset || rowSize > img->stride) return nullptr;
     const int fileSize = pixelOffset + imageSize;
     unsigned char* out = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(fileSize)));
     if (!out) return nullptr;
@@ -75,9 +78,10 @@ void crSaveBmpFile(const Image* img, const char* path) {
     int size = 0;
     unsigned char* bmp = crImageToBmp(img, &size);
     if (!bmp) return;
-    if (FILE* file = std::fopen(path, "wb")) {
-        std::fwrite(bmp, 1, static_cast<size_t>(size), file);
-        std::fclose(file);
+    CrFileOutput file;
+    if (crOpenFileOutput(path, &file)) {
+        const size_t bytes = static_cast<size_t>(size);
+        crCloseFileOutput(&file, path, std::fwrite(bmp, 1, bytes, file.stream) == bytes);
     }
     std::free(bmp);
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "image.h"
-#include "numerics/rounding.h"
 
 namespace {
 
@@ -36,6 +35,12 @@ void crAnalogPair(const unsigned char* p, const unsigned char* q, unsigned char*
     out[3] = crTruncateLimited(0.2126 * qr + 0.7152 * qg + 0.0722 * qb);
 }
 
+// The packed stride of a width, or 0 when 3 × width + 3 does not fit an int.
+// Only a positive stride is converted.
+int crConverterStride(int width) {
+    return width >= -(INT_MAX / 3) && width <= (INT_MAX - 3) / 3 ? crPackedStride(width) : 0;
+}
+
 }  // namespace
 
 // Reads the picture as one gapless run of pixel pairs, width / 2 per row.
@@ -49,8 +54,8 @@ void crRGB24toYUV_UY_VY(const unsigned char* src, unsigned char* dst, int width,
 // Rows of packed stride; an odd width's last pair repeats its first pixel
 // rather than reading past the row.
 int crRGB24toYUV422(const unsigned char* src, unsigned char* dst, int width, int height) {
-    const int stride = crPackedStride(width);
-    if (!src || !dst || height < 1) return stride;
+    const int stride = crConverterStride(width);
+    if (!src || !dst || height < 1 || stride <= 0) return stride;
     const int pairs = (width + 1) / 2;
     for (int r = 0; r < height; ++r) {
         const unsigned char* row = src + static_cast<size_t>(r) * stride;
@@ -64,8 +69,8 @@ int crRGB24toYUV422(const unsigned char* src, unsigned char* dst, int width, int
 
 // Black is the transparent colour: alpha 0 for (0, 0, 0), else 255.
 int crRGB24toRGB32(const unsigned char* src, unsigned char* dst, int width, int height) {
-    const int stride = crPackedStride(width);
-    if (!src || !dst || height < 1) return stride;
+    const int stride = crConverterStride(width);
+    if (!src || !dst || height < 1 || stride <= 0) return stride;
     for (int r = 0; r < height; ++r) {
         const unsigned char* p = src + static_cast<size_t>(r) * stride;
         for (int c = 0; c < width; ++c, p += 3, dst += 4) {

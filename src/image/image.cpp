@@ -4,9 +4,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "numerics/rounding.h"
+namespace {
 
-unsigned char** crAllocRows(int rowBytes, int count) { return crAllocRowArray<unsigned char>(rowBytes, count); }
+constexpr int kPairBytes = 2 * sizeof(float);
+
+}  // namespace
+
+unsigned char** crAllocRows(int rowBytes, int count) {
+    return crAllocRowArray<unsigned char>(rowBytes, count);
+}
 
 void crFreeRows(unsigned char** rows, int count) { crFreeRowArray(rows, count); }
 
@@ -14,6 +20,8 @@ void crClearRows(unsigned char** rows, int count, int rowBytes) { crClearRowArra
 
 Image* crCreateImage(int channels, int width, int height) {
     if (width < 0 || height < 0) return nullptr;
+    const int stride = crPaddedBytes(crByteCount(channels < 1 ? 1 : channels, width));
+    if (crByteCount(stride, height) < 0) return nullptr;  // as if the rows could not be allocated
     Image* img = static_cast<Image*>(std::malloc(sizeof(Image)));
     if (!img) return nullptr;
     img->size = static_cast<int32_t>(sizeof(Image));  // 32 on the 32-bit layout
@@ -21,8 +29,8 @@ Image* crCreateImage(int channels, int width, int height) {
     img->reserved = 0;
     img->width = width;
     img->height = height;
-    img->stride = crAlign4(img->channels * width);
-    img->imageSize = img->stride * height;
+    img->stride = stride;
+    img->imageSize = stride * height;
     img->data = crAllocRows(img->stride, height);
     if (!img->data) {
         std::free(img);
@@ -40,6 +48,7 @@ void crReleaseImage(Image** img) {
 }
 
 float** crAllocLut(int width, int height) {
+    if (crByteCount(width, kPairBytes) < 0) return nullptr;  // 2 x width floats a row must fit
     float** lut = crAllocRowArray<float>(2 * width, height);
     if (lut) crClearRowArray(lut, height, 2 * width);
     return lut;
@@ -48,6 +57,7 @@ float** crAllocLut(int width, int height) {
 void crFreeLut(float** lut, int height) { crFreeRowArray(lut, height); }
 
 float* crFlattenLut(float* const* lut, int width, int height) {
+    if (crByteCount(crByteCount(width, kPairBytes), height) < 0) return nullptr;
     const size_t rowFloats = 2 * static_cast<size_t>(width);
     auto* flat = static_cast<float*>(std::malloc(rowFloats * height * sizeof(float)));
     if (!flat) return nullptr;

@@ -9,12 +9,12 @@ namespace {
 template <int N>
 void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
-    const unsigned width = static_cast<unsigned>(src->width);
-    const unsigned height = static_cast<unsigned>(src->height);
+    const unsigned width = static_cast<unsigned>(std::max(src->width, 0));
+    const unsigned height = static_cast<unsigned>(std::max(src->height, 0));
     const unsigned char* const* rows = src->data;
     crForEachLutPixel(dst, lut, n, [=](unsigned char* out, float x, float y) {
-        const int xi = crRoundHalfAway(x);
-        const int yi = crRoundHalfAway(y);
+        const int xi = crRoundHalfAwaySaturated(x);
+        const int yi = crRoundHalfAwaySaturated(y);
         if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
             crCopyPixel<N>(out, rows[yi] + xi * n, n);
         else if (fill)
@@ -73,12 +73,14 @@ void crBicubicRows(const Image* src, Image* dst, float** lut, const unsigned cha
 }  // namespace
 
 void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    if (!crCanSample(src, dst)) return;
     crWithChannelCount(dst->channels, [&](auto ch) { crNearestRows<decltype(ch)::value>(src, dst, lut, fill); });
 }
 
 // Only the low byte of flags counts: bit 1 bicubic, else bit 0 bilinear,
 // else nearest.
 int crRemap(const Image* src, Image* dst, float** lut, int flags, const unsigned char* fill) {
+    if (!crCanSample(src, dst)) return 0;
     if (flags & 0x2)
         crWithChannelCount(dst->channels, [&](auto ch) { crBicubicRows<decltype(ch)::value>(src, dst, lut, fill); });
     else if (flags & 0x1)

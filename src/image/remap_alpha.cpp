@@ -27,6 +27,7 @@ void crKeyedBilinearRows(const Image* src, Image* dst, float** lut, const unsign
 
 // Only bit 0 of flags counts: keyed bilinear, else nearest with key as fill.
 int crRemapAlpha(const Image* src, Image* dst, float** lut, int flags, const unsigned char* key) {
+    if (!crCanSample(src, dst)) return 0;
     if (flags & 0x1)
         crWithChannelCount(dst->channels,
                            [&](auto ch) { crKeyedBilinearRows<decltype(ch)::value>(src, dst, lut, key); });

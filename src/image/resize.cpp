@@ -6,11 +6,17 @@
 
 namespace {
 
+// Bytes of the pixels of one row, or -1 when they do not fit the row.
+int crPixelBytes(const Image* img) {
+    const int bytes = crByteCount(img->channels, img->width);
+    return bytes <= img->stride ? bytes : -1;
+}
+
 // Same size: a plain row copy, unless the pictures disagree in imageSize.
 void crCopySameSize(const Image* src, Image* dst) {
-    if (src->imageSize != dst->imageSize) return;
-    const size_t bytes = static_cast<size_t>(src->channels) * src->width;
-    for (int r = 0; r < src->height; ++r) std::memcpy(dst->data[r], src->data[r], bytes);
+    const int bytes = crPixelBytes(src);
+    if (src->imageSize != dst->imageSize || bytes < 0 || bytes > dst->stride) return;
+    for (int r = 0; r < src->height; ++r) std::memcpy(dst->data[r], src->data[r], static_cast<size_t>(bytes));
 }
 
 // Destination (c, r) maps to ((c - W / 2) / sx + w / 2, (r - H / 2) / sy + h / 2),
@@ -40,10 +46,12 @@ int crResizeImage(const Image* src, Image* dst, int flags) {
         crCopySameSize(src, dst);
         return 0;
     }
+    const int rowBytes = crPixelBytes(dst);
+    if (rowBytes < 0) return 0;
     float** lut = crAllocLut(dst->width, dst->height);
     if (!lut) return 0;
     // Pixels without a valid sample keep this black.
-    crClearRows(dst->data, dst->height, dst->channels * dst->width);
+    crClearRows(dst->data, dst->height, rowBytes);
     crFillResizeLut(src, dst, lut);
     crRemap(src, dst, lut, flags, nullptr);
     crFreeLut(lut, dst->height);

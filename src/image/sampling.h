@@ -7,7 +7,6 @@
 #include <type_traits>
 
 #include "image.h"
-#include "numerics/rounding.h"
 #include "remap_tables.h"
 
 // Calls fn with std::integral_constant<int, N>, N being the channel count
@@ -22,6 +21,12 @@ void crWithChannelCount(int channels, Fn&& fn) {
     }
 }
 
+// Whether dst can be sampled from src: at least one channel, and no more than
+// the source has.
+inline bool crCanSample(const Image* src, const Image* dst) {
+    return dst->channels >= 1 && src->channels >= dst->channels;
+}
+
 template <int N>
 inline void crCopyPixel(unsigned char* out, const unsigned char* in, int channels) {
     const int n = N ? N : channels;
@@ -34,8 +39,10 @@ struct SubpixelPos {
     int fraction;
 };
 
+// Positions beyond the int range (and NaN) saturate, which lands them out of
+// range of any source.
 inline SubpixelPos crSplitSubpixel(float v) {
-    const int q = crRoundHalfAway(v * 1024.0f);
+    const int q = crRoundHalfAwaySaturated(v * 1024.0f);
     return {q >> kSubpixelBits, q & kSubpixelMask};
 }
 

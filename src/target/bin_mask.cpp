@@ -1,5 +1,6 @@
 // Mask binaries: the blend map's camera codes and colours in the target
 // device's 16-bit RGB, 32-bit RGB, 16-bit YCbCr and plain 24-bit formats.
+#include <algorithm>
 #include <cstring>
 
 #include "target/target.h"
@@ -62,9 +63,21 @@ uint32_t crEncodeYCbCr(const unsigned char* px, int column) {
     return (chroma & 0xFCu) * 256u + (crLuma(px) & 0xFCu) * 4u + 8u;
 }
 
+// Bytes of the map, 0 when it would not fit an int (or has no rows).
+int crMapBytes(int width, int height) { return std::max(crByteCount(crPackedRowBytes(width), height), 0); }
+
+// Bytes of a mask of a W x H map: 0 when the map or the mask would not fit
+// an int, as a size that no buffer can be allocated for.
+int crMaskBytes(int width, int height, int entryBytes) {
+    return crMapBytes(width, height) > 0 ? crTableBytes(width, height, entryBytes) : 0;
+}
+
 // Writes one entry per map pixel, even rows first, then odd rows.
 template <uint32_t (*Encode)(const unsigned char*, int), int EntryBytes>
 void crWriteMask(int width, int height, const unsigned char* map, unsigned char* out, int* outLen) {
+    const int bytes = crMaskBytes(width, height, EntryBytes);
+    if (outLen) *outLen = bytes;
+    if (bytes == 0) return;
     const int stride = crPackedStride(width);
     for (int r = 0; r < height; ++r) {
         const unsigned char* row = map + static_cast<long>(r) * stride;
@@ -75,7 +88,6 @@ void crWriteMask(int width, int height, const unsigned char* map, unsigned char*
             else crStoreLe32(dst, value);
         }
     }
-    if (outLen) *outLen = EntryBytes * width * height;
 }
 
 }  // namespace
@@ -97,8 +109,8 @@ extern "C" CR_API void crMakeBinMaskYCbCr(int width, int height, const unsigned 
 
 extern "C" CR_API void crMakeBinMaskRGB24(int width, int height, const unsigned char* map, unsigned char* out,
                                           int* outLen) {
-    const int bytes = crPackedStride(width) * height;
-    std::memcpy(out, map, static_cast<size_t>(bytes));
+    const int bytes = crMapBytes(width, height);
+    if (bytes > 0) std::memcpy(out, map, static_cast<size_t>(bytes));
     if (outLen) *outLen = bytes;
 }
 
@@ -112,14 +124,14 @@ extern "C" CR_API void crMakeBinMaskRGB24(int width, int height, const unsigned 
 #endif
 
 extern "C" CR_API void crMakeBinMaskRGB16Len(int width, int height, int* len) {
-    if (len) *len = width * height * 2;
+    if (len) *len = crMaskBytes(width, height, 2);
 }
 extern "C" CR_API void crMakeBinMaskYCbCrLen(int width, int height, int* len) CR_LENGTH_ALIAS;
 
 extern "C" CR_API void crMakeBinMaskRGB32Len(int width, int height, int* len) {
-    if (len) *len = width * height * 4;
+    if (len) *len = crMaskBytes(width, height, 4);
 }
 
 extern "C" CR_API void crMakeBinMaskRGB24Len(int width, int height, int* len) {
-    if (len) *len = crPackedStride(width) * height;
+    if (len) *len = crMapBytes(width, height);
 }

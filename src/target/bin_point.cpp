@@ -5,18 +5,21 @@
 
 namespace {
 
-// Rounded half away from zero, low 16 bits of each coordinate. The no-point
-// marker (-1, -1) needs no test of its own: it rounds to itself, FF FF FF FF.
+constexpr int kPointBytes = 4;
+
+// Rounded half away from zero, saturating, low 16 bits of each coordinate. The
+// no-point marker (-1, -1) needs no test of its own: it rounds to itself,
+// FF FF FF FF.
 void crStorePoint(unsigned char* out, const Point2f& p) {
-    crStoreLe32(out, crPackPair16(static_cast<uint32_t>(crRoundHalfAway(p.x)),
-                                  static_cast<uint32_t>(crRoundHalfAway(p.y))));
+    crStoreLe32(out, crPackPair16(static_cast<uint32_t>(crRoundHalfAwaySaturated(p.x)),
+                                  static_cast<uint32_t>(crRoundHalfAwaySaturated(p.y))));
 }
 
 // Stores points[first .. first + count - 1] (nothing when count <= 0);
 // returns the bytes written.
 int crStorePoints(unsigned char* out, const Point2f* points, int first, int count) {
-    for (int i = 0; i < count; ++i) crStorePoint(out + 4 * i, points[first + i]);
-    return count > 0 ? 4 * count : 0;
+    for (int i = 0; i < count; ++i) crStorePoint(out + kPointBytes * i, points[first + i]);
+    return count > 0 ? kPointBytes * count : 0;
 }
 
 // Each camera's first pointCount image or ground points (at most the 50 the
@@ -40,11 +43,18 @@ extern "C" CR_API void crMakeBinWPoint(const CameraParam* cams, unsigned char* o
     crStoreCameraPoints(cams, true, out, len);
 }
 
-// All rows of the chosen set, or only the middle row.
+// All rows of the chosen set, or only the middle row. A row count below 1
+// has no rows (not even a middle one); a selection whose end or byte count
+// does not fit an int is not stored.
 extern "C" CR_API void crMakeBinPGS(const PgsParam* pgs, unsigned char* out, int* len, int set, int all) {
     const Point2f* points = set != 0 ? pgs->points1 : pgs->points0;
-    const int perRow = pgs->pointCount;
-    const int bytes = all != 0 ? crStorePoints(out, points, 0, pgs->rowCount * perRow)
-                               : crStorePoints(out, points, (pgs->rowCount - 1) / 2 * perRow, perRow);
+    const int perRow = pgs->pointCount, rows = pgs->rowCount;
+    int bytes = 0;
+    if (rows > 0) {
+        const int firstRow = all != 0 ? 0 : (rows - 1) / 2;
+        const int endRow = all != 0 ? rows : firstRow + 1;
+        if (crByteCount(crByteCount(endRow, perRow), kPointBytes) >= 0)
+            bytes = crStorePoints(out, points, firstRow * perRow, (endRow - firstRow) * perRow);
+    }
     if (len) *len = bytes;
 }

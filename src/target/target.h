@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "camrig.h"
+#include "image/image.h"
 #include "numerics/rounding.h"
 
 // ---- Little-endian stores ---------------------------------------------------
@@ -22,6 +23,13 @@ inline void crStoreLe32(unsigned char* p, uint32_t v) {
 // A target table entry of two 16-bit values: x in the low half, y in the high
 // half, each keeping only the low 16 bits of its 32-bit value.
 inline uint32_t crPackPair16(uint32_t x, uint32_t y) { return (x & 0xFFFFu) | (y << 16); }
+
+// Bytes of a table of width x height entries of entryBytes each; 0 (no
+// table) when a size is negative or the byte count does not fit an int.
+inline int crTableBytes(int width, int height, int entryBytes) {
+    const int bytes = crByteCount(crByteCount(width, height), entryBytes);
+    return bytes < 0 ? 0 : bytes;
+}
 
 // No-source marker of the LUT and point tables: x = y = -1.
 constexpr uint32_t kCrNoSource = 0xFFFFFFFFu;
@@ -45,20 +53,30 @@ inline TopviewFrame crTopviewFrame(const MultiviewParam* p) {
     return {p->viewWidth, p->viewHeight, p->viewCenterX, p->viewCenterY};
 }
 
+// Rounded half away from zero, then aligned to 4, for a value of any size:
+// out-of-range values saturate and NaN gives 0, so that a zero, huge or
+// non-numeric scale or centre still makes a defined rectangle.
+template <typename Real>
+int crAlignedRound(Real v) {
+    if (v != v) return 0;
+    const Real limit = static_cast<Real>(4294967296.0);
+    v = v < -limit ? -limit : v > limit ? limit : v;
+    const int64_t n = static_cast<int64_t>(v >= 0 ? v + static_cast<Real>(0.5) : v - static_cast<Real>(0.5));
+    return crSaturatedInt(n % 4 != 0 ? n + (4 - n % 4) : n);
+}
+
 // Vehicle extent (world units) in view pixels: the quotient rounded, then
 // aligned to 4. The top-view engine takes the quotient in double precision,
 // the zone writers in single precision; Real says which.
 template <typename Real>
 int crCarPixels(int extent, float scale) {
-    return crAlign4(crRoundHalfAway(static_cast<Real>(extent) / static_cast<Real>(scale)));
+    return crAlignedRound(static_cast<Real>(extent) / static_cast<Real>(scale));
 }
 
 // Near edge of the vehicle along one axis: the origin's position less half
 // the extent (an integer half, subtracted in single precision), rounded, then
 // aligned to 4.
-inline int crCarEdge(float center, int extentPx) {
-    return crAlign4(crRoundHalfAway(center - static_cast<float>(extentPx / 2)));
-}
+inline int crCarEdge(float center, int extentPx) { return crAlignedRound(center - static_cast<float>(extentPx / 2)); }
 
 // Vehicle rectangle in frame pixels, right and bottom exclusive.
 struct CarRect {
@@ -71,7 +89,7 @@ struct CarRect {
 inline CarRect crCarRect(float centerX, float centerY, int widthPx, int lengthPx) {
     const int left = crCarEdge(centerX, widthPx);
     const int top = crCarEdge(centerY, lengthPx);
-    return {left, top, left + widthPx, top + lengthPx};
+    return {left, top, crSaturatedInt(int64_t{left} + widthPx), crSaturatedInt(int64_t{top} + lengthPx)};
 }
 
 // The rectangle as the top view paints it: left and top clipped only below,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "image/image.h"
 #include "numerics/rounding.h"
 #include "views/views.h"
 
@@ -84,7 +85,11 @@ int crBuildGuideBand(int n, const PgsParam* g, float xLeft, float xRight, float 
 
 extern "C" CR_API int crGetPGSWorldPoints(PgsParam* g, Point2f* out) {
     if (!g) return -5;
-    const int perLine = (g->pointCount - 2) / 2;
+    // A capacity below 2 leaves no point per line. The list never exceeds the
+    // capacity nor 2 * perLine + 2, so a separator that does not fit is left out.
+    const int capacity = g->pointCount;
+    const int perLine = capacity < 2 ? 0 : (capacity - 2) / 2;
+    const int room = std::max(0, std::min(capacity, 2 * perLine + 2));
     g->bandCount = kBandCount;
     const float overhang = crGuideOverhang(g);
     const float theta = -static_cast<float>(g->steeringAngle * 0.017453292519943295);
@@ -108,7 +113,8 @@ extern "C" CR_API int crGetPGSWorldPoints(PgsParam* g, Point2f* out) {
             y0 = y0 + static_cast<float>(distances[k - 1]);
             g->segmentStart = distances[k - 1];
         }
-        *bandPoints[k] = crAppendBandOutline(g, sizes[k], xLeft, xRight, y0, k + 1 < kBandCount, out + written);
+        const bool separator = k + 1 < kBandCount && written + 2 * sizes[k] < room;
+        *bandPoints[k] = crAppendBandOutline(g, sizes[k], xLeft, xRight, y0, separator, out + written);
         written += *bandPoints[k];
     }
     g->pointCount = written;
@@ -118,8 +124,9 @@ extern "C" CR_API int crGetPGSWorldPoints(PgsParam* g, Point2f* out) {
 // The guide's ground points have y negated; undo that, leaving separators
 // as they are, and project through the camera's pose.
 extern "C" CR_API int crGetPGSWorldToImage(const CameraParam* cam, const Point2f* in, Point2f* out, int count) {
-    if (count <= 0) return 0;
-    auto* ground = static_cast<Point2f*>(std::malloc(static_cast<size_t>(count) * sizeof(Point2f)));
+    const int bytes = crByteCount(count, sizeof(Point2f));
+    if (bytes <= 0) return 0;  // no points, or more than a byte count can hold: as if not allocated
+    auto* ground = static_cast<Point2f*>(std::malloc(static_cast<size_t>(bytes)));
     if (!ground) return 0;
     for (int i = 0; i < count; ++i) ground[i] = crIsSeparator(in[i]) ? in[i] : Point2f{in[i].x, -in[i].y};
     crWorldToImage2D(cam, ground, out, count);

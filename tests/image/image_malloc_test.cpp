@@ -1,6 +1,11 @@
-// Failed allocations leave nothing live and outputs untouched; remapping allocates nothing; resizing frees its LUT.
+// Failed allocations leave nothing live and outputs untouched; remapping allocates nothing; resizing frees its LUT;
+// file output fails before creating anything.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <string>
+
+#include "engines/lut_text.h"
 #include "remap_support.h"
 #include "support/counting_malloc.h"
 
@@ -29,6 +34,25 @@ TEST(ImageAllocation, FailuresLeaveNothingBehindAndRemapAllocatesNothing) {
     EXPECT_EQ(crImageToBmp(dst, &size), nullptr);
     crTestFailAllocationAfter(-1);
     EXPECT_EQ(std::make_pair(src.pixel(0, 0), size), std::make_pair(Bytes(3, 0xAA), -7));
+}
+
+// The encoding and the temporary's name: a failure of either creates no file at all.
+TEST(ImageAllocation, FailedFileOutputCreatesNothing) {
+    char folder[] = "/tmp/camrig_malloc_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/out";
+    TestImage img(3, 4, 4);
+    TestLut lut(4, 4);
+    for (long failAt = 0; failAt < 2; ++failAt) {
+        CrAllocationCounter counter;
+        crTestFailAllocationAfter(failAt);
+        crSaveBmpFile(img, path.c_str());
+        crTestFailAllocationAfter(0);
+        crSaveLutText(path.c_str(), lut, 4, 4);
+        crTestFailAllocationAfter(-1);
+        EXPECT_EQ(std::make_pair(access(path.c_str(), F_OK), counter.live()), std::make_pair(-1, 0L)) << failAt;
+    }
+    EXPECT_EQ(rmdir(folder), 0) << "a temporary was left behind";
 }
 
 }  // namespace
