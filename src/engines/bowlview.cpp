@@ -4,6 +4,7 @@
 // transparently and can tint the view, type 2 pastes them opaque.
 #include "bowlview.h"
 
+#include "camera/camera.h"
 #include "image/image.h"
 
 namespace {
@@ -24,6 +25,20 @@ void crCopyBowlFields(BowlviewState* s, const MultiviewParam* p) {
     crTakeWeightCones(s, p);
 }
 
+// Calibrates the four cameras, then draws the bowl into each one's LUT and
+// weights. False when a step ran out of memory.
+bool crCalibrateAndRasterise(BowlviewState* s, const MultiviewParam* p) {
+    CameraParam* cams = p->cameras;
+    for (int slot : kMultiviewSlotOf)
+        if (!crEstimateCameraPos(&cams[slot])) return false;
+    crCopyBowlFields(s, p);
+    crBuildBowlMesh(s);
+    crProjectMesh(s, crPinholeCamera(&cams[kVirtualSlot]), &BowlVertex::viewU, &BowlVertex::viewV);
+    for (int pos = 0; pos < kMultiviewCameras; ++pos)
+        if (!crRasteriseCamera(s, &cams[kMultiviewSlotOf[pos]], pos, kMultiviewSlotOf[pos])) return false;
+    return true;
+}
+
 // Init: the record's cameras must be five, the fifth the virtual one. Each
 // real camera's pose is replaced by the estimate from its calibration pairs
 // (a camera with fewer than four pairs keeps its pose); the virtual camera's
@@ -41,12 +56,10 @@ int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
     cams[kVirtualSlot].principalX = p->viewCenterX;
     cams[kVirtualSlot].principalY = p->viewCenterY;
     if (!crPrepareViewBuffers(s, &cams[CR_SLOT_FRONT], p->viewWidth, p->viewHeight, false)) return 0;
-    for (int slot : kMultiviewSlotOf) crGetCameraPos(&cams[slot]);
-    crCopyBowlFields(s, p);
-    crBuildBowlMesh(s);
-    crProjectMesh(s, crPinholeCamera(&cams[kVirtualSlot]), &BowlVertex::viewU, &BowlVertex::viewV);
-    for (int pos = 0; pos < kMultiviewCameras; ++pos)
-        crRasteriseCamera(s, &cams[kMultiviewSlotOf[pos]], pos, kMultiviewSlotOf[pos]);
+    if (!crCalibrateAndRasterise(s, p)) {  // out of memory: no tables, as when the buffers failed
+        crReleaseViewBuffers(s);
+        return 0;
+    }
     if (Type == 2) {
         crPaintBowlBlendMap(s, &cams[kVirtualSlot], false);
     } else if (p->mode != 4) {
@@ -113,20 +126,28 @@ int crBowlviewAdjustCameraPose(EngineHandle* h, const MultiviewParam*, const flo
 
 template <int Type>
 EngineHandle* crBowlviewCreate(int) {
-    return crCreateMultiview<BowlviewState>(Type == 1 ? kBowlviewOps1 : kBowlviewOps2);
+    return crCreateMultiview<BowlviewState>(Type == 1 ? &kBowlviewOps1 : &kBowlviewOps2);
 }
 
 }  // namespace
 
 // The two types' tables differ only in their own operations.
-#define CR_BOWLVIEW_OPS(Type)                                                                              \
-    {                                                                                                      \
-        crSlot(&crBowlviewCreate<Type>), crSlot(&crBowlviewInit<Type>), crSlot(&crBowlviewApply<Type>),  \
-            crSlot(&crGetViewLutLen), crSlot(&crBowlviewGetLUT), crSlot(&crSaveViewLut),                \
-            crSlot(&crGetViewMaskLen<kBowlviewMaskFormats>), crSlot(&crGetViewMask<kBowlviewMaskFormats>), \
-            crSlot(&crBowlviewSetImage<Type>), crSlot(&crSaveViewImage), crSlot(&crBowlviewAdjustCameraPose), \
-            crSlot(&crReleaseEngine<MultiviewState>),                                                      \
-    }
+template <int Type>
+constexpr CrMultiviewOps crBowlviewOps() {
+    return {{CrEngineFamily::kMultiview},
+            &crBowlviewCreate<Type>,
+            &crBowlviewInit<Type>,
+            &crBowlviewApply<Type>,
+            &crGetViewLutLen,
+            &crBowlviewGetLUT,
+            &crSaveViewLut,
+            &crGetViewMaskLen<kBowlviewMaskFormats>,
+            &crGetViewMask<kBowlviewMaskFormats>,
+            &crBowlviewSetImage<Type>,
+            &crSaveViewImage,
+            &crBowlviewAdjustCameraPose,
+            &crReleaseEngine<MultiviewState>};
+}
 
-const CrEngineSlot kBowlviewOps1[kEngineTableSize] = CR_BOWLVIEW_OPS(1);
-const CrEngineSlot kBowlviewOps2[kEngineTableSize] = CR_BOWLVIEW_OPS(2);
+const CrMultiviewOps kBowlviewOps1 = crBowlviewOps<1>();
+const CrMultiviewOps kBowlviewOps2 = crBowlviewOps<2>();

@@ -61,7 +61,7 @@ void crProjectMesh(BowlviewState* s, const PinholeCamera& cam, float BowlVertex:
 
 // bowlview_raster.cpp: the LUT and weights of storage position `pos`
 // (camera slot `slot`) from the mesh as projected into that camera.
-void crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int slot);
+bool crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int slot);
 
 // bowlview_blend.cpp: the vehicle's corners as the virtual camera sees them
 // (front-left, front-right, rear-left, rear-right), and the blend map drawn

@@ -112,7 +112,8 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
 // around the centre, under the vehicle when the bowl is centred on it, get
 // whatever camera pixel it gives inside the frame. Only positions inside the
 // frame are stored, so no entry is ever infinite or not a number.
-void crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Matrix* weights) {
+// False when the cell's homography could not be estimated for lack of memory.
+bool crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Matrix* weights) {
     const int corners[4] = {v, v + 1, v + kBowlRingPoints + 1, v + kBowlRingPoints};
     Point2f view[4], camera[4];
     for (int i = 0; i < 4; ++i) {
@@ -120,7 +121,7 @@ void crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Ma
         view[i] = {c.viewU, c.viewV};
         camera[i] = {c.camU, c.camV};
     }
-    if (!crInView(s, view[1]) && !crInView(s, view[2]) && !crInView(s, view[3])) return;
+    if (!crInView(s, view[1]) && !crInView(s, view[2]) && !crInView(s, view[3])) return true;
     Point2f lo = view[0], hi = view[0];
     for (int i = 1; i < 4; ++i) {
         if (view[i].x < lo.x) lo.x = view[i].x;
@@ -128,18 +129,17 @@ void crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Ma
         if (view[i].y < lo.y) lo.y = view[i].y;
         if (view[i].y > hi.y) hi.y = view[i].y;
     }
-    float rows[3][3];
-    float* rowPointers[3] = {rows[0], rows[1], rows[2]};
-    Matrix hm = {rowPointers, 3, 3};
-    crGetHomography2D(view, camera, 4, &hm);
-    crFillCell(lens, rows, crPixelSpan(lo.x, hi.x, s->width), crPixelSpan(lo.y, hi.y, s->height), lut, weights);
+    CrStackMatrix3 hm;
+    if (!crEstimateHomography2D(view, camera, 4, &hm.m)) return false;
+    crFillCell(lens, hm.cells, crPixelSpan(lo.x, hi.x, s->width), crPixelSpan(lo.y, hi.y, s->height), lut, weights);
+    return true;
 }
 
 }  // namespace
 
 // Cells go ring by ring from the rim inward, so where cells overlap in the
 // view the one nearer the bowl's centre wins.
-void crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int slot) {
+bool crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int slot) {
     crProjectMesh(s, crPinholeCamera(cam), &BowlVertex::camU, &BowlVertex::camV);
     float** lut = s->luts[pos];
     Matrix* weights = s->weights[pos];
@@ -153,5 +153,7 @@ void crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int sl
     const CameraLens lens = crCameraLens(s, cam, slot);
     for (int ring = 0; ring < kBowlRings - 1; ++ring)
         for (int point = 0; point < kBowlRingPoints - 1; ++point)
-            if (crCellFaces(facing, ring, point)) crDrawCell(s, lens, kBowlRingPoints * ring + point, lut, weights);
+            if (crCellFaces(facing, ring, point) && !crDrawCell(s, lens, kBowlRingPoints * ring + point, lut, weights))
+                return false;
+    return true;
 }

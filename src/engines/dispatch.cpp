@@ -1,31 +1,110 @@
 // Exported engine entry points: validate the handle, pick one slot of its
-// operation table and forward the caller's arguments to it unchanged.
+// operation table and call it through its own type, converting the caller's
+// arguments to the slot's parameter types.
 #include <cstdint>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 #include "engines.h"
 
 #define CR_EXPORT __attribute__((visibility("default")))
 
+// The dispatchers are defined once with a generic signature for two typed
+// prototypes (one function under two names), so a call made to one through
+// a typed function pointer cannot match its definition's type.
+#if defined(__clang__)
+#define CR_GENERIC_ENTRY __attribute__((no_sanitize("function")))
+#else
+#define CR_GENERIC_ENTRY
+#endif
+
 namespace {
 
 // Index 0 serves crSingleviewCreate, index type + 1 serves crMultiviewCreate.
-const CrEngineSlot* const kEngineFactory[4] = {kSingleviewOps, kTopviewOps, kBowlviewOps1, kBowlviewOps2};
+const CrEngineOps* const kEngineFactory[4] = {&kSingleviewOps, &kTopviewOps, &kBowlviewOps1, &kBowlviewOps2};
 
-using GenericOp = int (*)(EngineHandle*, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                          uintptr_t, uintptr_t);
+CrEngineCreate crCreateSlot(const CrEngineOps* ops) {
+    if (!ops) return nullptr;
+    return ops->family == CrEngineFamily::kSingleview ? static_cast<const CrSingleviewOps*>(ops)->create
+                                                      : static_cast<const CrMultiviewOps*>(ops)->create;
+}
 
 EngineHandle* crCreateFromFactory(int type, unsigned highestType, int factoryOffset) {
     if (static_cast<unsigned>(type) > highestType) return nullptr;
-    const CrEngineSlot* ops = kEngineFactory[type + factoryOffset];
-    if (!ops || !ops[0]) return nullptr;
-    return reinterpret_cast<CrEngineCreate>(ops[0])(type);
+    const CrEngineCreate create = crCreateSlot(kEngineFactory[type + factoryOffset]);
+    return create ? create(type) : nullptr;
 }
 
-int crReleaseThroughTable(EngineHandle** handle, int slot) {
+// Slot index -> member, per family; create and Release are reached only
+// through their own exports.
+constexpr auto kSingleviewSlots = std::make_tuple(
+    nullptr, &CrSingleviewOps::init, &CrSingleviewOps::apply, &CrSingleviewOps::getLUTLen,
+    &CrSingleviewOps::getLUT, &CrSingleviewOps::saveLUT, &CrSingleviewOps::getFOV, &CrSingleviewOps::getMaskLen,
+    &CrSingleviewOps::getMask, &CrSingleviewOps::setImage, &CrSingleviewOps::setOverlay,
+    &CrSingleviewOps::saveImage, nullptr);
+constexpr auto kMultiviewSlots = std::make_tuple(
+    nullptr, &CrMultiviewOps::init, &CrMultiviewOps::apply, &CrMultiviewOps::getLUTLen, &CrMultiviewOps::getLUT,
+    &CrMultiviewOps::saveLUT, &CrMultiviewOps::getMaskLen, &CrMultiviewOps::getMask, &CrMultiviewOps::setImage,
+    &CrMultiviewOps::saveImage, &CrMultiviewOps::adjustCameraPose, nullptr);
+static_assert(std::tuple_size_v<decltype(kSingleviewSlots)> == kSingleSlotCount);
+static_assert(std::tuple_size_v<decltype(kMultiviewSlots)> == kMultiSlotCount);
+
+// A generic argument as the slot's parameter: pointers keep their address,
+// integers their low bits.
+template <typename P>
+P crArgAs(uintptr_t a) {
+    if constexpr (std::is_pointer_v<P>)
+        return reinterpret_cast<P>(a);
+    else
+        return static_cast<P>(a);
+}
+
+template <typename... P, size_t... I>
+int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t* args, std::index_sequence<I...>) {
+    return fn(h, crArgAs<P>(args[I])...);
+}
+
+template <typename... P>
+int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t* args) {
+    static_assert(sizeof...(P) <= 8, "eight arguments at most follow the handle");
+    return crCallTyped(fn, h, args, std::index_sequence_for<P...>{});
+}
+
+// Slot `Slot` of a family's table; a slot the table lacks, or one that the
+// generic arguments cannot serve (create and Release), counts as missing.
+template <int Slot, typename Ops, typename Slots>
+int crCallSlot(const Ops* ops, const Slots& slots, EngineHandle* h, const uintptr_t* args, int failure) {
+    if constexpr (Slot >= std::tuple_size_v<Slots>) {
+        return failure;
+    } else if constexpr (std::is_null_pointer_v<std::tuple_element_t<Slot, Slots>>) {
+        return failure;
+    } else {
+        const auto fn = ops->*std::get<Slot>(slots);
+        if (!fn) return failure;
+        return crCallTyped(fn, h, args);
+    }
+}
+
+template <int Slot>
+int crDispatch(EngineHandle* h, const uintptr_t* args, int failure) {
+    if (!h || !h->ops) return failure;
+    if (h->ops->family == CrEngineFamily::kSingleview)
+        return crCallSlot<Slot>(static_cast<const CrSingleviewOps*>(h->ops), kSingleviewSlots, h, args, failure);
+    return crCallSlot<Slot>(static_cast<const CrMultiviewOps*>(h->ops), kMultiviewSlots, h, args, failure);
+}
+
+template <int Slot>
+int crReleaseThroughTable(EngineHandle** handle) {
     if (!handle || !*handle) return 0;
-    const CrEngineSlot* ops = (*handle)->ops;
-    if (!ops || !ops[slot]) return -1;
-    return reinterpret_cast<CrEngineRelease>(ops[slot])(handle);
+    const CrEngineOps* ops = (*handle)->ops;
+    if (!ops) return -1;
+    CrEngineRelease release = nullptr;
+    if (ops->family == CrEngineFamily::kSingleview && Slot == kSingleRelease)
+        release = static_cast<const CrSingleviewOps*>(ops)->release;
+    if (ops->family == CrEngineFamily::kMultiview && Slot == kMultiRelease)
+        release = static_cast<const CrMultiviewOps*>(ops)->release;
+    return release ? release(handle) : -1;
 }
 
 }  // namespace
@@ -35,15 +114,15 @@ int crReleaseThroughTable(EngineHandle** handle, int slot) {
     EngineHandle *h, uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5, uintptr_t a6, \
         uintptr_t a7, uintptr_t a8
 
-#define CR_DISPATCHER(name, slot, failure)                                            \
-    extern "C" CR_EXPORT int name(CR_OP_PARAMS) {                                     \
-        if (!h || !h->ops || !h->ops[slot]) return failure;                           \
-        return reinterpret_cast<GenericOp>(h->ops[slot])(h, a1, a2, a3, a4, a5, a6, a7, a8); \
+#define CR_DISPATCHER(name, slot, failure)                          \
+    extern "C" CR_EXPORT CR_GENERIC_ENTRY int name(CR_OP_PARAMS) {  \
+        const uintptr_t args[8] = {a1, a2, a3, a4, a5, a6, a7, a8}; \
+        return crDispatch<slot>(h, args, failure);                  \
     }
 
 // One slot and one failure result make one function, whatever the family.
 #define CR_ALIAS(name, target) \
-    extern "C" CR_EXPORT int name(CR_OP_PARAMS) __attribute__((alias(#target)));
+    extern "C" CR_EXPORT CR_GENERIC_ENTRY int name(CR_OP_PARAMS) __attribute__((alias(#target)));
 
 extern "C" CR_EXPORT EngineHandle* crSingleviewCreate(int type) { return crCreateFromFactory(type, 0, 0); }
 extern "C" CR_EXPORT EngineHandle* crMultiviewCreate(int type) { return crCreateFromFactory(type, 2, 1); }
@@ -72,8 +151,8 @@ CR_ALIAS(crMultiviewSaveImage, crSingleviewSetImage)
 CR_ALIAS(crMultiviewAdjustCameraPose, crSingleviewSetOverlay)
 
 extern "C" CR_EXPORT int crSingleviewRelease(EngineHandle** handle) {
-    return crReleaseThroughTable(handle, kSingleRelease);
+    return crReleaseThroughTable<kSingleRelease>(handle);
 }
 extern "C" CR_EXPORT int crMultiviewRelease(EngineHandle** handle) {
-    return crReleaseThroughTable(handle, kMultiRelease);
+    return crReleaseThroughTable<kMultiRelease>(handle);
 }

@@ -10,20 +10,10 @@
 #include <new>
 
 struct EngineHandle;
+struct ViewParam;
+struct MultiviewParam;
 
-// A slot of an operation table. Slots are stored untyped and called through
-// the generic forwarding signature below; every engine operation takes only
-// pointer-sized or integer arguments (never a float by value), so forwarding
-// them as integers preserves them on every supported calling convention.
-using CrEngineSlot = void (*)();
-using CrEngineCreate = EngineHandle* (*)(int type);
-using CrEngineRelease = int (*)(EngineHandle** handle);
-
-struct EngineHandle {
-    const CrEngineSlot* ops;  // static table of the engine type, never owned
-    void* state;              // owned; null when it could not be allocated
-};
-
+// Slot order of the two families; the dispatchers index it.
 enum CrSingleviewSlot {
     kSingleCreate, kSingleInit, kSingleApply, kSingleGetLUTLen, kSingleGetLUT, kSingleSaveLUT,
     kSingleGetFOV, kSingleGetMaskLen, kSingleGetMask, kSingleSetImage, kSingleSetOverlay,
@@ -36,16 +26,53 @@ enum CrMultiviewSlot {
     kMultiRelease, kMultiSlotCount
 };
 
-// Every table has room for the longer family's slots, so a handle passed to
-// the other family's dispatcher meets an empty slot rather than the end of
-// its table.
-constexpr int kEngineTableSize = kSingleSlotCount;
+// An operation table starts with the family it belongs to, so that a
+// dispatcher can call each slot through its own type.
+enum class CrEngineFamily { kSingleview, kMultiview };
 
-// Stores a typed operation in an untyped table slot.
-template <typename Fn>
-constexpr CrEngineSlot crSlot(Fn fn) {
-    return reinterpret_cast<CrEngineSlot>(fn);
-}
+struct CrEngineOps {
+    CrEngineFamily family;
+};
+
+using CrEngineCreate = EngineHandle* (*)(int type);
+using CrEngineRelease = int (*)(EngineHandle** handle);
+
+struct CrSingleviewOps : CrEngineOps {
+    CrEngineCreate create;
+    int (*init)(EngineHandle*, ViewParam*);
+    int (*apply)(EngineHandle*, const unsigned char*, unsigned char*);
+    int (*getLUTLen)(EngineHandle*, int*);
+    int (*getLUT)(EngineHandle*, unsigned char*, int);
+    int (*saveLUT)(EngineHandle*, const char*);
+    int (*getFOV)(EngineHandle*, float*, float*);
+    int (*getMaskLen)(EngineHandle*, int*, int);
+    int (*getMask)(EngineHandle*, unsigned char*, int);
+    int (*setImage)(EngineHandle*, int, int, const unsigned char*, int);
+    int (*setOverlay)(EngineHandle*, int, int, const unsigned char*);
+    int (*saveImage)(EngineHandle*, const char*);
+    CrEngineRelease release;
+};
+
+struct CrMultiviewOps : CrEngineOps {
+    CrEngineCreate create;
+    int (*init)(EngineHandle*, const MultiviewParam*);
+    int (*apply)(EngineHandle*, const unsigned char*, const unsigned char*, const unsigned char*,
+                 const unsigned char*, unsigned char*);
+    int (*getLUTLen)(EngineHandle*, int*);
+    int (*getLUT)(EngineHandle*, unsigned char*, int, int);
+    int (*saveLUT)(EngineHandle*, const char*, int);
+    int (*getMaskLen)(EngineHandle*, int*, int);
+    int (*getMask)(EngineHandle*, unsigned char*, int, int);
+    int (*setImage)(EngineHandle*, int, int, const unsigned char*, int, int, int, int, int);
+    int (*saveImage)(EngineHandle*, const char*);
+    int (*adjustCameraPose)(EngineHandle*, const MultiviewParam*, const float*, int);
+    CrEngineRelease release;
+};
+
+struct EngineHandle {
+    const CrEngineOps* ops;  // static table of the engine type, never owned
+    void* state;             // owned; null when it could not be allocated
+};
 
 // The state block of a handle, or null when the handle has none.
 template <typename State>
@@ -58,7 +85,7 @@ State* crEngineState(EngineHandle* h) {
 // handle whose every operation answers -1. The handle holds the state as a
 // pointer to `Stored`, the state itself or a base class of it.
 template <typename State, typename Stored = State>
-EngineHandle* crCreateEngine(const CrEngineSlot* ops) {
+EngineHandle* crCreateEngine(const CrEngineOps* ops) {
     auto* h = static_cast<EngineHandle*>(std::malloc(sizeof(EngineHandle)));
     if (!h) return nullptr;
     h->ops = ops;

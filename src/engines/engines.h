@@ -1,9 +1,17 @@
-// Operation tables of the engine types, in factory order.
+// Operation tables of the engine types, in factory order, and the size rule
+// that every engine buffer obeys.
 #pragma once
+
+#include <cstdint>
 
 #include "engine_handle.h"
 
-extern const CrEngineSlot kSingleviewOps[kEngineTableSize];
-extern const CrEngineSlot kTopviewOps[kEngineTableSize];
-extern const CrEngineSlot kBowlviewOps1[kEngineTableSize];
-extern const CrEngineSlot kBowlviewOps2[kEngineTableSize];
+extern const CrSingleviewOps kSingleviewOps;
+extern const CrMultiviewOps kTopviewOps;
+extern const CrMultiviewOps kBowlviewOps1;
+extern const CrMultiviewOps kBowlviewOps2;
+
+// A request whose byte count does not fit the records' 32-bit size fields
+// (or is negative) counts as an allocation that failed.
+inline bool crFitsRecordBytes(int64_t bytes) { return bytes >= 0 && bytes <= INT32_MAX; }
+

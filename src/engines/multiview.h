@@ -74,7 +74,7 @@ State* crMultiviewStateOf(EngineHandle* h) {
 // Create operation of a multi-view type: the handle stores the state as its
 // MultiviewState base, so the shared operations and Release reach it.
 template <typename State>
-EngineHandle* crCreateMultiview(const CrEngineSlot* ops) {
+EngineHandle* crCreateMultiview(const CrMultiviewOps* ops) {
     return crCreateEngine<State, MultiviewState>(ops);
 }
 
@@ -116,9 +116,11 @@ inline Code crPairCode(Corner k, int v) {
 inline Code crSideCode(Corner k) { return crIsLeft(k) ? kLeftOnly : kRightOnly; }
 inline Code crLongitudinalCode(Corner k) { return crIsFront(k) ? kFrontOnly : kRearOnly; }
 
-// Share rounded and kept off 0 and 255, which would read as single cameras.
+// Share rounded and kept off 0 and 255, which would read as single cameras;
+// a share that is not a number counts as none.
 inline int crClampedShare(float share) {
-    const int v = crRoundHalfAway(share);
+    if (share != share) return 1;
+    const int v = crRoundHalfAway(share < 0.0f ? 0.0f : share > 255.0f ? 255.0f : share);
     return v < 1 ? 1 : v > 254 ? 254 : v;
 }
 
@@ -220,10 +222,12 @@ Image* crResizedPicture(const Image* src, int width, int height);
 void crReplaceBlendMap(MultiviewState* s, const Image* picture);
 // Resizes the picture to width x height, clears the overlay, pastes the
 // picture with its top-left corner at (x, y), clipped to the view, and
-// transfers the overlay.
-void crPlacePicture(MultiviewState* s, const Image* picture, int x, int y, int width, int height, PasteRule rule);
+// transfers the overlay. Positions are 64-bit so that callers can form them
+// from any ints without overflow.
+void crPlacePicture(MultiviewState* s, const Image* picture, int64_t x, int64_t y, int width, int height,
+                    PasteRule rule);
 // Pastes `picture` on the overlay with its top-left corner at (x, y).
-void crPasteOnOverlay(MultiviewState* s, const Image* picture, int x, int y, PasteRule rule);
+void crPasteOnOverlay(MultiviewState* s, const Image* picture, int64_t x, int64_t y, PasteRule rule);
 
 // ---- multiview_output.cpp -----------------------------------------------------
 

@@ -1,6 +1,7 @@
 // Multi-view engines: the view-size buffers and the frame images, allocated
 // all or nothing.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "image/image.h"
@@ -18,6 +19,18 @@ Image* crCreateClearedImage(int width, int height) {
 template <typename T>
 T* crAllocBlock(size_t count, bool cleared) {
     return static_cast<T*>(cleared ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T)));
+}
+
+// Everything crAllocViewBuffers requests for a W x H frame, row pointers
+// included; the sum must fit the records' sizes.
+bool crViewBuffersFit(int width, int height) {
+    const int cells = crByteCount(width, height);
+    const int frame = crByteCount(crPackedRowBytes(width), height);
+    const int caller = crByteCount(crPackedRowBytes(height), width);
+    if (cells < 0 || frame < 0 || caller < 0) return false;
+    const int64_t rowPointers = 16 * static_cast<int64_t>(height) * static_cast<int64_t>(sizeof(void*));
+    return crFitsRecordBytes(kMultiviewCameras * int64_t{cells} * (8 + 4) + 8 * int64_t{std::max(frame, caller)} +
+                             rowPointers);
 }
 
 // All view-size buffers or none.
@@ -44,12 +57,14 @@ bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withCompo
 
 // Frame images of camera slot 0's size, whatever camera they carry.
 bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front) {
-    bool ok = true;
+    const int width = front->imageWidth, height = front->imageHeight;
+    const int pictureBytes = crByteCount(crPackedRowBytes(width), height);
+    bool ok = pictureBytes >= 0 && crFitsRecordBytes(int64_t{kMultiviewCameras} * pictureBytes);
     for (Image*& frame : s->frames) {
-        if (frame && frame->width == front->imageWidth && frame->height == front->imageHeight) continue;
+        if (!ok) break;
+        if (frame && frame->width == width && frame->height == height) continue;
         crReleaseImage(&frame);
-        frame = crCreateImage(3, front->imageWidth, front->imageHeight);
-        ok = ok && frame;
+        ok = (frame = crCreateImage(3, width, height)) != nullptr;
     }
     if (!ok)
         for (Image*& frame : s->frames) crReleaseImage(&frame);
@@ -90,7 +105,11 @@ void crReleaseViewBuffers(MultiviewState* s) {
 
 bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
                           bool withComposeBuffer) {
-    if (width < 1 || height < 1 || !crEnsureFrameImages(s, front)) return false;
+    if (width < 1 || height < 1 || !crViewBuffersFit(width, height)) {  // as if their allocation had failed
+        crReleaseViewBuffers(s);
+        return false;
+    }
+    if (!crEnsureFrameImages(s, front)) return false;
     if (crHasViewBuffers(s) && s->width == width && s->height == height) return true;
     crReleaseViewBuffers(s);
     return crAllocViewBuffers(s, width, height, withComposeBuffer);

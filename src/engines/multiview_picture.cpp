@@ -29,8 +29,7 @@ void crTransferOverlay(MultiviewState* s) {
 
 // The pasted area is the picture's rectangle clipped to the overlay, less the
 // rule's margin on each side; positions far outside the view cannot overflow.
-void crPasteOnOverlay(MultiviewState* s, const Image* picture, int x, int y, PasteRule rule) {
-    const int64_t px = x, py = y;
+void crPasteOnOverlay(MultiviewState* s, const Image* picture, int64_t px, int64_t py, PasteRule rule) {
     const int64_t top = std::max<int64_t>(py, 0) + rule.margin;
     const int64_t left = std::max<int64_t>(px, 0) + rule.margin;
     const int64_t bottom = std::min<int64_t>(py + picture->height, s->height) - rule.margin;
@@ -66,10 +65,13 @@ Image* crPictureInFrame(const MultiviewState* s, int width, int height, const un
     return img;
 }
 
-// An empty picture pastes nothing.
+// An empty picture pastes nothing. The picture is cleared first, so that a
+// resize that runs out of memory leaves it black rather than undefined.
 Image* crResizedPicture(const Image* src, int width, int height) {
     Image* dst = crCreateImage(3, width, height);
-    if (dst) crResizeImage(src, dst, 1);
+    if (!dst) return nullptr;
+    crClearRows(dst->data, dst->height, dst->stride);
+    crResizeImage(src, dst, 1);
     return dst;
 }
 
@@ -79,7 +81,8 @@ void crReplaceBlendMap(MultiviewState* s, const Image* picture) {
     for (int r = 0; r < map->height; ++r) std::memcpy(map->data[r], picture->data[r], map->stride);
 }
 
-void crPlacePicture(MultiviewState* s, const Image* picture, int x, int y, int width, int height, PasteRule rule) {
+void crPlacePicture(MultiviewState* s, const Image* picture, int64_t x, int64_t y, int width, int height,
+                    PasteRule rule) {
     Image* placed = crResizedPicture(picture, width, height);
     if (!placed) return;
     crClearOverlay(s);

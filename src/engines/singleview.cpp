@@ -48,7 +48,8 @@ bool crEnsurePicture(Image*& img, int width, int height, bool clearNew) {
 bool crSizeViewTables(SingleviewState* s, int width, int height) {
     if (s->lut && s->output && s->overlay && s->lutWidth == width && s->lutHeight == height) return true;
     crFreeLut(s->lut, s->lutHeight);
-    s->lut = crAllocLut(width, height);
+    // Every byte of the LUT, not only a row, must fit the records' sizes.
+    s->lut = crByteCount(crByteCount(width, 8), height) >= 0 ? crAllocLut(width, height) : nullptr;
     s->lutWidth = s->lut ? width : 0;
     s->lutHeight = s->lut ? height : 0;
     crReleaseImage(&s->output);
@@ -224,7 +225,7 @@ int crSingleSaveImage(EngineHandle* h, const char* path) {
     return 0;
 }
 
-EngineHandle* crSingleCreate(int) { return crCreateEngine<SingleviewState>(kSingleviewOps); }
+EngineHandle* crSingleCreate(int) { return crCreateEngine<SingleviewState>(&kSingleviewOps); }
 
 }  // namespace
 
@@ -237,10 +238,9 @@ SingleviewState::~SingleviewState() {
     crReleaseImage(&overlayPicture);
 }
 
-const CrEngineSlot kSingleviewOps[kEngineTableSize] = {
-    crSlot(&crSingleCreate),     crSlot(&crSingleInit),       crSlot(&crSingleApply),
-    crSlot(&crSingleGetLUTLen),  crSlot(&crSingleGetLUT),     crSlot(&crSingleSaveLUT),
-    crSlot(&crSingleGetFOV),     crSlot(&crSingleGetMaskLen), crSlot(&crSingleGetMask),
-    crSlot(&crSingleSetImage),   crSlot(&crSingleSetOverlay), crSlot(&crSingleSaveImage),
-    crSlot(&crReleaseEngine<SingleviewState>),
+const CrSingleviewOps kSingleviewOps = {
+    {CrEngineFamily::kSingleview},
+    &crSingleCreate,     &crSingleInit,       &crSingleApply,      &crSingleGetLUTLen, &crSingleGetLUT,
+    &crSingleSaveLUT,    &crSingleGetFOV,     &crSingleGetMaskLen, &crSingleGetMask,   &crSingleSetImage,
+    &crSingleSetOverlay, &crSingleSaveImage,  &crReleaseEngine<SingleviewState>,
 };

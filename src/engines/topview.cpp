@@ -90,7 +90,7 @@ int crTopviewInit(EngineHandle* h, const MultiviewParam* p) {
     return 0;
 }
 
-EngineHandle* crTopviewCreate(int) { return crCreateMultiview<TopviewState>(kTopviewOps); }
+EngineHandle* crTopviewCreate(int) { return crCreateMultiview<TopviewState>(&kTopviewOps); }
 
 }  // namespace
 
@@ -101,17 +101,18 @@ void crTopviewBuildTables(TopviewState* s, const MultiviewParam* p, const Topvie
     }
 }
 
-const CrEngineSlot kTopviewOps[kEngineTableSize] = {
-    crSlot(&crTopviewCreate),
-    crSlot(&crTopviewInit),
-    crSlot(&crTopviewApply),
-    crSlot(&crGetViewLutLen),
-    crSlot(&crTopviewGetLUT),
-    crSlot(&crSaveViewLut),
-    crSlot(&crGetViewMaskLen<kTopviewMaskFormats>),
-    crSlot(&crGetViewMask<kTopviewMaskFormats>),
-    crSlot(&crTopviewSetImage),
-    crSlot(&crSaveViewImage),
-    crSlot(&crTopviewAdjustCameraPose),
-    crSlot(&crReleaseEngine<MultiviewState>),
+const CrMultiviewOps kTopviewOps = {
+    {CrEngineFamily::kMultiview},
+    &crTopviewCreate,
+    &crTopviewInit,
+    &crTopviewApply,
+    &crGetViewLutLen,
+    &crTopviewGetLUT,
+    &crSaveViewLut,
+    &crGetViewMaskLen<kTopviewMaskFormats>,
+    &crGetViewMask<kTopviewMaskFormats>,
+    &crTopviewSetImage,
+    &crSaveViewImage,
+    &crTopviewAdjustCameraPose,
+    &crReleaseEngine<MultiviewState>,
 };

@@ -1,6 +1,7 @@
 // Top view: the vehicle rectangle and the blend map, which names per view
 // pixel the camera or camera pair (with its mixing weight) that feeds it.
 #include <cmath>
+#include <cstdint>
 
 #include "image/image.h"
 #include "topview.h"
@@ -33,7 +34,9 @@ void crPaintZones(TopviewState* s, CornerCode corner) {
 
 // ---- Mode 0: weighted overlap ------------------------------------------------
 
-float crRatio(int numerator, int denominator) {
+// Differences of view positions are taken in 64 bits: the vehicle's edges
+// may lie anywhere in int.
+float crRatio(int64_t numerator, int64_t denominator) {
     return static_cast<float>(numerator) / static_cast<float>(denominator);
 }
 
@@ -41,10 +44,12 @@ float crRatio(int numerator, int denominator) {
 // vehicle; negative outside the region.
 float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
     switch (pos) {
-        case kPosFront: return r < s->carTop ? crRatio(s->carTop - r, s->carTop) : -1.0f;
-        case kPosLeft: return c < s->carLeft ? crRatio(s->carLeft - c, s->carLeft) : -1.0f;
-        case kPosRight: return c >= s->carRight ? crRatio(c - s->carRight, s->width - s->carRight) : -1.0f;
-        default: return r >= s->carBottom ? crRatio(r - s->carBottom, s->height - s->carBottom) : -1.0f;
+        case kPosFront: return r < s->carTop ? crRatio(int64_t{s->carTop} - r, s->carTop) : -1.0f;
+        case kPosLeft: return c < s->carLeft ? crRatio(int64_t{s->carLeft} - c, s->carLeft) : -1.0f;
+        case kPosRight:
+            return c >= s->carRight ? crRatio(int64_t{c} - s->carRight, int64_t{s->width} - s->carRight) : -1.0f;
+        default:
+            return r >= s->carBottom ? crRatio(int64_t{r} - s->carBottom, int64_t{s->height} - s->carBottom) : -1.0f;
     }
 }
 
@@ -121,7 +126,7 @@ Seams crMakeSeams(const SeamSlopes& t, int left, int right, int top, int bottom)
 // True where the side camera alone sees a corner pixel: on the far side of
 // the seam from the longitudinal camera.
 bool crBeyondSeam(const Seams& seams, Corner k, int c, int r) {
-    const float side = static_cast<float>(seams.y[k]) + seams.slope[k] * static_cast<float>(c - seams.x[k]) -
+    const float side = static_cast<float>(seams.y[k]) + seams.slope[k] * static_cast<float>(int64_t{c} - seams.x[k]) -
                        static_cast<float>(r);
     return crIsFront(k) ? side <= 0.0f : side > 0.0f;
 }
@@ -132,14 +137,14 @@ void crPaintAngularSeams(TopviewState* s) {
     const Seams seams = crMakeSeams(crSeamSlopes(s), s->carLeft, s->carRight, s->carTop, s->carBottom);
     crPaintZones(s, [s, &seams](Corner k, int c, int r) {
         if (crBeyondSeam(seams, k, c, r)) return crPairCode(k, 255);
-        const float dx = static_cast<float>(c - seams.x[k]);
-        const float dy = static_cast<float>(r - seams.y[k]);
+        const float dx = static_cast<float>(int64_t{c} - seams.x[k]);
+        const float dy = static_cast<float>(int64_t{r} - seams.y[k]);
         const float d = sqrtf(dx * dx + dy * dy) + 0.003921568859368563f;
         const float vertical = crIsFront(k) ? -dy : dy;
         const float a = acosf(vertical / d);
         const float fov = crIsFront(k) ? s->frontFov : s->rearFov;
         float v = a * 255.0f / (fov * 0.5f * 0.017453f + 0.003921568859368563f);
-        v = v < 1.0f ? 1.0f : v > 254.0f ? 254.0f : v;
+        v = !(v >= 1.0f) ? 1.0f : v > 254.0f ? 254.0f : v;  // NaN as 1
         return crPairCode(k, static_cast<int>(v));
     });
 }
@@ -149,29 +154,30 @@ struct Point {
 };
 
 // Draws the four seams from their start points to where they leave the
-// frame. Mode 3 starts the right-hand seams one column further right.
+// frame. Mode 3 starts the right-hand seams one column further right. End
+// points beyond int (extreme slopes, edges or line widths) saturate.
 void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
     const int lastCol = s->width - 1;
     const int lastRow = s->height - 1;
-    const int xr = s->mode == 3 ? s->carRight : s->carRight - 1;
+    const int xr = s->mode == 3 ? s->carRight : crSaturatedInt(int64_t{s->carRight} - 1);
     const float top = static_cast<float>(s->carTop);
     const float bottom = static_cast<float>(yc);
     const float right = static_cast<float>(s->carRight);
     const float left = static_cast<float>(xa);
 
     const float row1 = top - t.front * left;
-    const Point end1 = row1 >= 0.0f ? Point{0, static_cast<int>(row1)}
-                                     : Point{static_cast<int>(left - top / t.front), 0};
-    const float row2 = top - t.front * static_cast<float>(lastCol - s->carRight);
-    const Point end2 = row2 >= 0.0f ? Point{lastCol, static_cast<int>(row2)}
-                                     : Point{static_cast<int>(right + top / t.front), 0};
-    const float row3 = bottom + t.rear * static_cast<float>(lastCol - s->carRight);
-    const float rise = static_cast<float>(lastRow - yc);
-    const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, static_cast<int>(row3)}
-                                                            : Point{static_cast<int>(right + rise / t.rear), lastRow};
-    const float row4 = bottom - t.rear * static_cast<float>(0 - xa);
-    const Point end4 = row4 < static_cast<float>(s->height) ? Point{0, static_cast<int>(row4)}
-                                                            : Point{static_cast<int>(left - rise / t.rear), lastRow};
+    const Point end1 = row1 >= 0.0f ? Point{0, crTruncateSaturated(row1)}
+                                     : Point{crTruncateSaturated(left - top / t.front), 0};
+    const float row2 = top - t.front * static_cast<float>(int64_t{lastCol} - s->carRight);
+    const Point end2 = row2 >= 0.0f ? Point{lastCol, crTruncateSaturated(row2)}
+                                     : Point{crTruncateSaturated(right + top / t.front), 0};
+    const float row3 = bottom + t.rear * static_cast<float>(int64_t{lastCol} - s->carRight);
+    const float rise = static_cast<float>(int64_t{lastRow} - yc);
+    const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, crTruncateSaturated(row3)}
+                                                            : Point{crTruncateSaturated(right + rise / t.rear), lastRow};
+    const float row4 = bottom - t.rear * static_cast<float>(-int64_t{xa});
+    const Point end4 = row4 < static_cast<float>(s->height) ? Point{0, crTruncateSaturated(row4)}
+                                                            : Point{crTruncateSaturated(left - rise / t.rear), lastRow};
 
     const Point starts[4] = {{xa, s->carTop}, {xr, s->carTop}, {xr, yc}, {xa, yc}};
     const Point ends[4] = {end1, end2, end3, end4};
@@ -184,8 +190,8 @@ void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
 // cameras.
 void crPaintDrawnSeams(TopviewState* s) {
     const SeamSlopes t = crSeamSlopes(s);
-    const int xa = s->carLeft - s->lineWidth + 1;
-    const int yc = s->carBottom - s->lineWidth + 1;
+    const int xa = crSaturatedInt(int64_t{s->carLeft} - s->lineWidth + 1);
+    const int yc = crSaturatedInt(int64_t{s->carBottom} - s->lineWidth + 1);
     const Seams seams = crMakeSeams(t, xa, s->carRight, s->carTop, yc);
     const bool pairs = s->mode == 2;
     crPaintZones(s, [&seams, pairs](Corner k, int c, int r) {
@@ -201,8 +207,8 @@ void crPaintDrawnSeams(TopviewState* s) {
 void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {
     s->carWidthPx = crCarPixels<double>(p->carWidth, p->scale);
     s->carLengthPx = crCarPixels<double>(p->carLength, p->scale);
-    const CarRect car = crClipCarRect(crCarRect(frame.centerX, frame.centerY, s->carWidthPx, s->carLengthPx),
-                                      frame.width, frame.height);
+    const CarRect car = crClipCarRect(
+        crCarRect(frame.centerX, frame.centerY, s->carWidthPx, s->carLengthPx), frame.width, frame.height);
     s->carLeft = car.left;
     s->carTop = car.top;
     s->carRight = car.right;

@@ -26,8 +26,10 @@ void crStoreZoneBlock(const ZoneRect (&zones)[kZoneCount], uint16_t* out, int* l
     if (len) *len = kZoneCount * 8;
 }
 
-// Every edge clamped into the view.
+// Every edge clamped into the view; a negative view size counts as 0 here.
 CarRect crClampToView(const CarRect& r, int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
     return {std::clamp(r.left, 0, width), std::clamp(r.top, 0, height), std::clamp(r.right, 0, width),
             std::clamp(r.bottom, 0, height)};
 }
@@ -61,8 +63,9 @@ extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t*
     const int w = p->viewWidth, h = p->viewHeight;
     const int carWidth = crCarWidthPx(p), carLength = crCarLengthPx(p);
     const int x0 = crCarEdge(p->viewCenterX, carLength);
-    const int y1 = crAlign4(crRoundHalfAway(static_cast<float>(carWidth / 2) + p->viewCenterY));
-    const CarRect car = crClampToView({x0, y1 - carWidth, x0 + carLength, y1}, w, h);
+    const int y1 = crAlignedRound(static_cast<float>(carWidth / 2) + p->viewCenterY);
+    const CarRect car = crClampToView(
+        {x0, crSaturatedInt(int64_t{y1} - carWidth), crSaturatedInt(int64_t{x0} + carLength), y1}, w, h);
     const int l = car.left, t = car.top, r = car.right, b = car.bottom;
     const ZoneRect zones[kZoneCount] = {
         {0, t, l, b - t},      // front band, left of the vehicle

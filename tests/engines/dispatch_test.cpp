@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <type_traits>
+#include <vector>
+
 #include "camrig.h"
 #include "engines/engines.h"
 
@@ -14,7 +17,7 @@ TEST(EngineFactory, AcceptsOnlyKnownTypes) {
     EXPECT_EQ(crMultiviewCreate(3), nullptr);
     EXPECT_EQ(crMultiviewCreate(-1), nullptr);
 
-    const CrEngineSlot* expected[] = {kTopviewOps, kBowlviewOps1, kBowlviewOps2};
+    const CrEngineOps* expected[] = {&kTopviewOps, &kBowlviewOps1, &kBowlviewOps2};
     for (int type = 0; type <= 2; ++type) {
         EngineHandle* h = crMultiviewCreate(type);
         ASSERT_NE(h, nullptr) << type;
@@ -25,7 +28,7 @@ TEST(EngineFactory, AcceptsOnlyKnownTypes) {
     }
     EngineHandle* single = crSingleviewCreate(0);
     ASSERT_NE(single, nullptr);
-    EXPECT_EQ(single->ops, kSingleviewOps);
+    EXPECT_EQ(single->ops, &kSingleviewOps);
     EXPECT_EQ(crSingleviewRelease(&single), 0);
     EXPECT_EQ(single, nullptr);
 }
@@ -61,55 +64,76 @@ TEST(EngineDispatch, NullHandleGivesEachExportsFailureResult) {
     EXPECT_EQ(crMultiviewRelease(&none), 0);
 }
 
-// A table of its own lets the test see which slot a dispatcher reaches and
-// what arguments arrive there.
+// Tables of their own let the test see which slot a dispatcher reaches and
+// what arguments arrive there, each typed as the slot declares it.
 int gLastSlot = -1;
-uintptr_t gArgs[8];
+std::vector<uintptr_t> gArgs;
 
-template <int Slot>
-int crRecordingSlot(EngineHandle*, uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5,
-                    uintptr_t a6, uintptr_t a7, uintptr_t a8) {
+template <typename T>
+uintptr_t crBits(T v) {
+    if constexpr (std::is_pointer_v<T>)
+        return reinterpret_cast<uintptr_t>(v);
+    else
+        return static_cast<uintptr_t>(v);
+}
+
+template <int Slot, typename... P>
+int crRecord(EngineHandle*, P... args) {
     gLastSlot = Slot;
-    const uintptr_t args[8] = {a1, a2, a3, a4, a5, a6, a7, a8};
-    std::copy(args, args + 8, gArgs);
+    gArgs = {crBits(args)...};
     return 100 + Slot;
 }
 
-const CrEngineSlot kRecordingOps[kSingleSlotCount] = {
-    nullptr, crSlot(&crRecordingSlot<1>), crSlot(&crRecordingSlot<2>), crSlot(&crRecordingSlot<3>),
-    crSlot(&crRecordingSlot<4>), crSlot(&crRecordingSlot<5>), crSlot(&crRecordingSlot<6>),
-    crSlot(&crRecordingSlot<7>), crSlot(&crRecordingSlot<8>), crSlot(&crRecordingSlot<9>),
-    crSlot(&crRecordingSlot<10>), crSlot(&crRecordingSlot<11>), nullptr,
+const CrSingleviewOps kRecordingSingle = {
+    {CrEngineFamily::kSingleview}, nullptr, &crRecord<1>, &crRecord<2>, &crRecord<3>, &crRecord<4>, &crRecord<5>,
+    &crRecord<6>, &crRecord<7>, &crRecord<8>, &crRecord<9>, &crRecord<10>, &crRecord<11>, nullptr,
+};
+const CrMultiviewOps kRecordingMulti = {
+    {CrEngineFamily::kMultiview}, nullptr, &crRecord<1>, &crRecord<2>, &crRecord<3>, &crRecord<4>, &crRecord<5>,
+    &crRecord<6>, &crRecord<7>, &crRecord<8>, &crRecord<9>, &crRecord<10>, nullptr,
 };
 
-TEST(EngineDispatch, ForwardsArgumentsUnchangedToTheSlot) {
-    EngineHandle h{kRecordingOps, nullptr};
-    unsigned char pixels[4] = {};
-    EXPECT_EQ(crMultiviewSetImage(&h, 640, -480, pixels, 0x00CC0020, -7, 9, 320, 240), 108);
-    EXPECT_EQ(gLastSlot, 8);
-    EXPECT_EQ(gArgs[0], 640u);
-    EXPECT_EQ(static_cast<int>(gArgs[1]), -480);
-    EXPECT_EQ(gArgs[2], reinterpret_cast<uintptr_t>(pixels));
-    EXPECT_EQ(gArgs[3], 0x00CC0020u);
-    EXPECT_EQ(static_cast<int>(gArgs[4]), -7);
-    EXPECT_EQ(gArgs[5], 9u);
-    EXPECT_EQ(gArgs[6], 320u);
-    EXPECT_EQ(gArgs[7], 240u);
+using Args = std::vector<uintptr_t>;
+uintptr_t crAddr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
+TEST(EngineDispatch, CallsTheSlotOfItsIndexWithTheSlotsArgumentTypes) {
+    EngineHandle single{&kRecordingSingle, nullptr};
+    EngineHandle multi{&kRecordingMulti, nullptr};
+    unsigned char pixels[4] = {};
     float fh, fv;
-    EXPECT_EQ(crSingleviewGetFOV(&h, &fh, &fv), 106);
-    EXPECT_EQ(gArgs[0], reinterpret_cast<uintptr_t>(&fh));
-    EXPECT_EQ(gArgs[1], reinterpret_cast<uintptr_t>(&fv));
+    EXPECT_EQ(crMultiviewSetImage(&multi, 640, -480, pixels, 0x00CC0020, -7, 9, 320, 240), 108);
+    EXPECT_EQ(gArgs, (Args{640u, static_cast<uintptr_t>(-480), crAddr(pixels), 0x00CC0020u,
+                           static_cast<uintptr_t>(-7), 9u, 320u, 240u}));
+    EXPECT_EQ(crSingleviewGetFOV(&single, &fh, &fv), 106);
+    EXPECT_EQ(gArgs, (Args{crAddr(&fh), crAddr(&fv)}));
+    EXPECT_EQ(crMultiviewAdjustCameraPose(&multi, nullptr, &fh, 2), 110);
+    EXPECT_EQ(gArgs, (Args{0u, crAddr(&fh), 2u}));
+    EXPECT_EQ(crSingleviewSaveImage(&single, "p"), 111);
+
+    // The other family's dispatcher reaches the slot of the same index in the
+    // handle's own table, its arguments converted to that slot's types.
+    EXPECT_EQ(crSingleviewGetFOV(&multi, &fh, &fv), 106);  // multi-view GetMaskLen (int*, int)
+    EXPECT_EQ(gArgs, (Args{crAddr(&fh), static_cast<uintptr_t>(static_cast<int>(crAddr(&fv)))}));
+    EXPECT_EQ(crMultiviewGetMaskLen(&single, nullptr, 3), 106);  // single-view GetFOV (float*, float*)
+    EXPECT_EQ(gArgs, (Args{0u, 3u}));
+    EXPECT_EQ(crMultiviewSetImage(&single, 640, -480, pixels, 7, 1, 2, 3, 4), 108);  // GetMask (uchar*, int)
+    EXPECT_EQ(gArgs, (Args{640u, static_cast<uintptr_t>(-480)}));
+    EXPECT_EQ(crMultiviewAdjustCameraPose(&single, nullptr, nullptr, 1), 110);  // SetOverlay
+    EXPECT_EQ(gLastSlot, 10);
+    // Slot 11 of a multi-view table is its Release, which no generic dispatcher serves.
+    gLastSlot = -1;
+    EXPECT_EQ(crSingleviewSaveImage(&multi, "p"), -1);
+    EXPECT_EQ(gLastSlot, -1);
     EXPECT_EQ(crMultiviewGetMaskLen(nullptr, nullptr, 0), -1);
-    EXPECT_EQ(crMultiviewGetMaskLen(&h, nullptr, 3), 106);
-    EXPECT_EQ(crMultiviewAdjustCameraPose(&h, nullptr, nullptr, 2), 110);
-    EXPECT_EQ(crSingleviewSaveImage(&h, "p"), 111);
 }
 
 TEST(EngineDispatch, MissingTableSlotOrStateFails) {
-    const CrEngineSlot emptyOps[kSingleSlotCount] = {};
+    CrSingleviewOps emptySingle{};
+    CrMultiviewOps emptyMulti{};
+    emptySingle.family = CrEngineFamily::kSingleview, emptyMulti.family = CrEngineFamily::kMultiview;
     EngineHandle noTable{nullptr, nullptr};
-    EngineHandle noSlots{emptyOps, nullptr};
+    EngineHandle noSlots{&emptySingle, nullptr};
+    EngineHandle noMultiSlots{&emptyMulti, nullptr};
     float fh, fv;
     EXPECT_EQ(crSingleviewInit(&noTable, nullptr), -1);
     EXPECT_EQ(crSingleviewGetFOV(&noTable, &fh, &fv), 0);
@@ -120,26 +144,33 @@ TEST(EngineDispatch, MissingTableSlotOrStateFails) {
     EXPECT_EQ(crSingleviewRelease(&table), -1);
     EXPECT_EQ(table, &noTable);
     EngineHandle* slots = &noSlots;
+    EXPECT_EQ(crSingleviewRelease(&slots), -1);
     EXPECT_EQ(crMultiviewRelease(&slots), -1);
     EXPECT_EQ(slots, &noSlots);
+    EXPECT_EQ(crMultiviewSetImage(&noMultiSlots, 1, 1, nullptr, 6, 0, 0, 1, 1), -1);
+    slots = &noMultiSlots;
+    EXPECT_EQ(crMultiviewRelease(&slots), -1);
 
-    EngineHandle* multi = crMultiviewCreate(0);  // the single-view Release slot lies past the multi-view ops
+    EngineHandle* multi = crMultiviewCreate(0);  // slot 12 lies past the multi-view ops
     EXPECT_EQ(crSingleviewRelease(&multi), -1);
     EXPECT_EQ(crMultiviewRelease(&multi), 0);
+    EngineHandle* single = crSingleviewCreate(0);  // slot 11 of the single-view ops is SaveImage
+    EXPECT_EQ(crMultiviewRelease(&single), -1);
+    EXPECT_EQ(crSingleviewRelease(&single), 0);
 }
 
 TEST(EngineDispatch, HandleWithoutStateAnswersMinusOneAndReleases) {
-    const CrEngineSlot* tables[] = {kSingleviewOps, kTopviewOps, kBowlviewOps1, kBowlviewOps2};
-    for (const CrEngineSlot* ops : tables) {
+    const CrEngineOps* tables[] = {&kSingleviewOps, &kTopviewOps, &kBowlviewOps1, &kBowlviewOps2};
+    for (const CrEngineOps* ops : tables) {
         auto* h = static_cast<EngineHandle*>(std::malloc(sizeof(EngineHandle)));
         *h = EngineHandle{ops, nullptr};
         float fh, fv;
         EXPECT_EQ(crSingleviewInit(h, nullptr), -1);
         EXPECT_EQ(crMultiviewGetLUTLen(h, nullptr), -1);
-        if (ops == kSingleviewOps) {
+        if (ops == &kSingleviewOps) {
             EXPECT_EQ(crSingleviewGetFOV(h, &fh, &fv), -1);
         }
-        EXPECT_EQ(ops == kSingleviewOps ? crSingleviewRelease(&h) : crMultiviewRelease(&h), 0);
+        EXPECT_EQ(ops == &kSingleviewOps ? crSingleviewRelease(&h) : crMultiviewRelease(&h), 0);
         EXPECT_EQ(h, nullptr);
     }
 }
