@@ -1,13 +1,28 @@
 #!/usr/bin/env bash
-# Builds the 64-bit and the 32-bit configuration and runs every test of both.
+# Builds every configuration and runs every test of each:
+#   x64    gcc, 64-bit
+#   i386   gcc, 32-bit, under qemu-i386
+#   asan   clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
+#          (the ThreadSanitizer tests run in the x64 configuration)
+#   fuzz   each fuzz target for a bounded time (FUZZ_SECONDS, default 30)
+# test.sh [config...] runs only the named configurations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+configs=("$@")
+[ ${#configs[@]} -gt 0 ] || configs=(x64 i386 asan fuzz)
 status=0
-for config in x64 i386; do
-  echo "== $config: build"
-  scripts/build.sh "$config"
-  echo "== $config: test"
-  (cd "build/$config" && ctest -j "$(nproc)" --output-on-failure --timeout 600) || status=1
+for config in "${configs[@]}"; do
+  start=$SECONDS
+  if [ "$config" = fuzz ]; then
+    echo "== fuzz"
+    scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+  else
+    echo "== $config: build"
+    scripts/build.sh "$config"
+    echo "== $config: test"
+    (cd "build/$config" && ctest -j "$(nproc)" --output-on-failure --timeout 600) || status=1
+  fi
+  echo "== $config: $((SECONDS - start)) s"
 done
 exit $status
