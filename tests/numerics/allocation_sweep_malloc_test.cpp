@@ -1,5 +1,6 @@
-// Every allocation of the calibration, view and feature operations failed in turn: nothing leaks and the
+// Every allocation of the calibration, mapping, view and feature operations failed in turn: nothing leaks and the
 // outputs are left as each operation promises.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -37,7 +38,7 @@ std::vector<float> Entries(const Matrix* m) {
 TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined) {
     const ScenePose truth = {40.0f, 1900.0f, -760.0f, -48.0f, 3.0f, 1.0f};
     const CameraParam scene = crSceneCamera(truth, {150.0f, -300.0f}, 16);
-    Point2f src[6], dst[6];
+    Point2f src[6], dst[6], mapped[6];
     for (int i = 0; i < 6; ++i) src[i] = scene.imagePoints[i], dst[i] = scene.worldPoints[i];
     Matrix* h = crCreateMatrix(3, 3);
     Matrix* ground = crCreateMatrix(3, 3);
@@ -73,6 +74,9 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
         return ok;
     };
     const auto unchanged = [&] { return std::memcmp(&cam, &scene, sizeof cam) == 0; };
+    const auto mappedUntouched = [&] {
+        return std::all_of(mapped, mapped + 6, [](Point2f p) { return p.x == 7.0f && p.y == 7.0f; });
+    };
 
     const Sweep sweeps[] = {
         {"homography", [&] { Fill(h, 7.0f); }, [&] { crGetHomography2D(src, dst, 6, h); },
@@ -91,6 +95,12 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
          [&] { return std::isnan(adjusted) && (cam.positionZ -= 3.0f, unchanged()); }},
         {"pan search", [&] { cam = scene; }, [&] { adjusted = crAdjustCameraPanAngle(&cam); },
          [&] { return std::isnan(adjusted) && unchanged(); }},
+        {"angle search", [&] { cam = scene, cam.angleX += 2.0f; }, [&] { adjusted = crAdjustCameraAngle(&cam); },
+         [&] { return std::isnan(adjusted) && (cam.angleX -= 2.0f, unchanged()); }},
+        {"world to image", [&] { std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f}); },
+         [&] { crWorldToImage2D(&scene, scene.worldPoints, mapped, 6); }, mappedUntouched},
+        {"guide to image", [&] { std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f}); },
+         [&] { crGetPGSWorldToImage(&scene, scene.worldPoints, mapped, 6); }, mappedUntouched},
         {"overlay LUT", [] {}, [&] { crGetOverlayLUT(200, 100, lutRows.data(), &view); },
          [&] { return AllAre(lut, -1.0f); }},
         {"corner detector", [&] { detected = scene; }, [&] { crDetectCorner(photo.data(), &detected, 0); },
