@@ -47,11 +47,12 @@ void crFuzzMaskLengths(FuzzInput& in) {  // no buffer involved: any size goes
     crMakeBinMaskYCbCrLen(w, h, &len);
 }
 
-// Both point lists hold rowCount x pointCount points; the output holds 4 bytes for each.
+// Both point lists hold rowCount x pointCount points (at least one row: with
+// no rows the middle row is row 0); the output holds 4 bytes for each.
 void crFuzzPgs(FuzzInput& in) {
     PgsParam pgs = in.take<PgsParam>();
     const int32_t set = in.take<int32_t>(), all = in.take<int32_t>();
-    const int64_t n = crFuzzArea(pgs.rowCount, pgs.pointCount);
+    const int64_t n = crFuzzArea(pgs.rowCount == 0 ? 1 : pgs.rowCount, pgs.pointCount);
     if (n < 0) return;
     auto points0 = crFuzzBuffer<Point2f>(n), points1 = crFuzzBuffer<Point2f>(n);
     in.read(points0.get(), sizeof(Point2f) * size_t(n));

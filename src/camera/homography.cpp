@@ -14,7 +14,7 @@ namespace {
 // The most pairs whose 2n x 8 equation system fits the allocation limit of
 // crAllocRowArray; larger and negative counts are refused before any point
 // is read.
-constexpr int kMaxPairs = static_cast<int>(UINT32_MAX / (2 * (8 * sizeof(float) + sizeof(float*))));
+constexpr int kMaxPairs = static_cast<int>(INT_MAX / (2 * (8 * sizeof(float) + sizeof(float*))));
 
 bool crPairCountFits(int n) { return n >= 0 && n <= kMaxPairs; }
 

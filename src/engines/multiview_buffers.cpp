@@ -109,7 +109,10 @@ bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width
         crReleaseViewBuffers(s);
         return false;
     }
-    if (!crEnsureFrameImages(s, front)) return false;
+    if (!crEnsureFrameImages(s, front)) {  // no frames: no tables either
+        crReleaseViewBuffers(s);
+        return false;
+    }
     if (crHasViewBuffers(s) && s->width == width && s->height == height) return true;
     crReleaseViewBuffers(s);
     return crAllocViewBuffers(s, width, height, withComposeBuffer);

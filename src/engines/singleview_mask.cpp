@@ -96,7 +96,7 @@ Image* crRenderMaskPicture(SingleviewState* s) {
     ViewParam* view = s->view;
     const float base = s->maskScaleBase;
     if (!view || !s->picture || !(s->flags & CR_VIEW_OVERLAY) || !(base > 0.0f)) return nullptr;
-    const int width = crRoundHalfAwaySaturated(kMaskStripBase * static_cast<float>(view->outWidth) / base);
+    const int width = crRoundHalfAwayToInt(kMaskStripBase * static_cast<float>(view->outWidth) / base);
     const int height = view->outHeight;
     if (crByteCount(crByteCount(width, 8), height) < 0) return nullptr;
     Image* strip = crCreateImage(3, width, height);

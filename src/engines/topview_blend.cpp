@@ -155,7 +155,8 @@ struct Point {
 
 // Draws the four seams from their start points to where they leave the
 // frame. Mode 3 starts the right-hand seams one column further right. End
-// points beyond int (extreme slopes, edges or line widths) saturate.
+// points beyond int (extreme slopes, edges or line widths) become INT_MIN,
+// off the frame.
 void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
     const int lastCol = s->width - 1;
     const int lastRow = s->height - 1;
@@ -166,18 +167,18 @@ void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
     const float left = static_cast<float>(xa);
 
     const float row1 = top - t.front * left;
-    const Point end1 = row1 >= 0.0f ? Point{0, crTruncateSaturated(row1)}
-                                     : Point{crTruncateSaturated(left - top / t.front), 0};
+    const Point end1 = row1 >= 0.0f ? Point{0, crTruncateToInt(row1)}
+                                     : Point{crTruncateToInt(left - top / t.front), 0};
     const float row2 = top - t.front * static_cast<float>(int64_t{lastCol} - s->carRight);
-    const Point end2 = row2 >= 0.0f ? Point{lastCol, crTruncateSaturated(row2)}
-                                     : Point{crTruncateSaturated(right + top / t.front), 0};
+    const Point end2 = row2 >= 0.0f ? Point{lastCol, crTruncateToInt(row2)}
+                                     : Point{crTruncateToInt(right + top / t.front), 0};
     const float row3 = bottom + t.rear * static_cast<float>(int64_t{lastCol} - s->carRight);
     const float rise = static_cast<float>(int64_t{lastRow} - yc);
-    const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, crTruncateSaturated(row3)}
-                                                            : Point{crTruncateSaturated(right + rise / t.rear), lastRow};
+    const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, crTruncateToInt(row3)}
+                                                            : Point{crTruncateToInt(right + rise / t.rear), lastRow};
     const float row4 = bottom - t.rear * static_cast<float>(-int64_t{xa});
-    const Point end4 = row4 < static_cast<float>(s->height) ? Point{0, crTruncateSaturated(row4)}
-                                                            : Point{crTruncateSaturated(left - rise / t.rear), lastRow};
+    const Point end4 = row4 < static_cast<float>(s->height) ? Point{0, crTruncateToInt(row4)}
+                                                            : Point{crTruncateToInt(left - rise / t.rear), lastRow};
 
     const Point starts[4] = {{xa, s->carTop}, {xr, s->carTop}, {xr, yc}, {xa, yc}};
     const Point ends[4] = {end1, end2, end3, end4};

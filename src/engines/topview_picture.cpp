@@ -41,11 +41,11 @@ Margins crBlackMargins(const unsigned char* pixels, int width, int height) {
 void crPlaceCarPicture(TopviewState* s, const unsigned char* pixels, const Image* picture) {
     const Margins m = crBlackMargins(pixels, picture->width, picture->height);
     const float k = static_cast<float>(s->carWidthPx) / static_cast<float>(picture->width - m.right - m.left);
-    const int fittedWidth = crTruncateSaturated(static_cast<float>(picture->width) * k + 0.5f);
+    const int fittedWidth = crTruncateToInt(static_cast<float>(picture->width) * k + 0.5f);
     Image* fitted = crResizedPicture(picture, fittedWidth, s->carLengthPx);
     if (!fitted) return;
     crClearOverlay(s);
-    const int64_t leftShift = crTruncateSaturated(static_cast<float>(m.left) * k);
+    const int64_t leftShift = crTruncateToInt(static_cast<float>(m.left) * k);
     const int64_t px = (s->carLeft == 0 ? int64_t{s->carRight} - s->carWidthPx : s->carLeft) - leftShift;
     const int64_t py = s->carTop == 0 ? int64_t{s->carBottom} - s->carLengthPx : s->carTop;
     crPasteOnOverlay(s, fitted, px, py, kTopviewPaste);

@@ -50,8 +50,8 @@ void crCopyImageToPacked(const Image* img, unsigned char* packed);
 
 // A file being written: a regular file is written under a temporary name in
 // its folder and renamed over `path` only once complete, so a failed write
-// leaves the old file (or none). Anything else (a device, a pipe) is written
-// in place.
+// leaves the old file (or none). Links, devices, pipes and files in folders
+// where no temporary can be made are written in place.
 struct CrFileOutput {
     FILE* stream;
     char* tempPath;  // null when writing in place

@@ -13,8 +13,8 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
     const unsigned height = static_cast<unsigned>(std::max(src->height, 0));
     const unsigned char* const* rows = src->data;
     crForEachLutPixel(dst, lut, n, [=](unsigned char* out, float x, float y) {
-        const int xi = crRoundHalfAwaySaturated(x);
-        const int yi = crRoundHalfAwaySaturated(y);
+        const int xi = crRoundHalfAwayToInt(x);
+        const int yi = crRoundHalfAwayToInt(y);
         if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
             crCopyPixel<N>(out, rows[yi] + xi * n, n);
         else if (fill)

@@ -21,10 +21,17 @@ void crWithChannelCount(int channels, Fn&& fn) {
     }
 }
 
+// Whether every pixel a record's width names lies within its rows (a
+// negative width names none).
+inline bool crRowsHoldWidth(const Image* img) {
+    const int bytes = crByteCount(img->channels, img->width < 0 ? 0 : img->width);
+    return bytes >= 0 && bytes <= img->stride;
+}
+
 // Whether dst can be sampled from src: at least one channel, and no more than
-// the source has.
+// the source has, and rows that hold both widths.
 inline bool crCanSample(const Image* src, const Image* dst) {
-    return dst->channels >= 1 && src->channels >= dst->channels;
+    return dst->channels >= 1 && src->channels >= dst->channels && crRowsHoldWidth(src) && crRowsHoldWidth(dst);
 }
 
 template <int N>
@@ -39,10 +46,10 @@ struct SubpixelPos {
     int fraction;
 };
 
-// Positions beyond the int range (and NaN) saturate, which lands them out of
-// range of any source.
+// Positions beyond the int range (and NaN) give INT_MIN, out of range of any
+// source.
 inline SubpixelPos crSplitSubpixel(float v) {
-    const int q = crRoundHalfAwaySaturated(v * 1024.0f);
+    const int q = crRoundHalfAwayToInt(v * 1024.0f);
     return {q >> kSubpixelBits, q & kSubpixelMask};
 }
 

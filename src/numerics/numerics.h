@@ -33,6 +33,7 @@ public:
     CrMatrixSet(std::initializer_list<std::pair<int, int>> shapes) {
         for (const auto& shape : shapes)
             if (count_ < 6) m_[count_++] = crCreateMatrix(shape.first, shape.second);
+        complete_ = shapes.size() <= 6;
     }
     ~CrMatrixSet() {
         for (int i = 0; i < count_; ++i) crFreeMatrix(&m_[i]);
@@ -40,12 +41,13 @@ public:
     CrMatrixSet(const CrMatrixSet&) = delete;
     CrMatrixSet& operator=(const CrMatrixSet&) = delete;
 
-    bool ok() const { return std::all_of(m_, m_ + count_, [](const Matrix* m) { return m != nullptr; }); }
+    bool ok() const { return complete_ && std::all_of(m_, m_ + count_, [](const Matrix* m) { return m != nullptr; }); }
     Matrix* operator[](int i) const { return m_[i]; }
 
 private:
     Matrix* m_[6] = {};
     int count_ = 0;
+    bool complete_ = false;
 };
 
 // A 3 x 3 Matrix on the stack, for steps that must not fail for memory;

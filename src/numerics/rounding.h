@@ -9,19 +9,17 @@
 inline int crRoundHalfAway(float v) { return static_cast<int>(v >= 0.0f ? v + 0.5f : v - 0.5f); }
 inline int crRoundHalfAway(double v) { return static_cast<int>(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
-// Truncation toward zero of a value of any size: a value beyond the int
-// range gives the nearer end of it, NaN gives INT_MIN (as x86's conversion
-// does), which every pixel index treats as out of range.
+// Truncation toward zero defined for every value: one beyond the int range,
+// and NaN, gives INT_MIN, what x86's conversion gives, which every pixel
+// index and position treats as far out of range.
 template <typename F>
-inline int crTruncateSaturated(F v) {
-    if (v >= static_cast<F>(2147483648.0)) return INT_MAX;
-    if (v > static_cast<F>(-2147483649.0)) return static_cast<int>(v);
-    return INT_MIN;
+inline int crTruncateToInt(F v) {
+    return v > static_cast<F>(-2147483649.0) && v < static_cast<F>(2147483648.0) ? static_cast<int>(v) : INT_MIN;
 }
 
-// crRoundHalfAway for a value of any size, saturating like crTruncateSaturated.
-inline int crRoundHalfAwaySaturated(float v) { return crTruncateSaturated(v >= 0.0f ? v + 0.5f : v - 0.5f); }
-inline int crRoundHalfAwaySaturated(double v) { return crTruncateSaturated(v >= 0.0 ? v + 0.5 : v - 0.5); }
+// crRoundHalfAway for every value, out-of-range ones as crTruncateToInt.
+inline int crRoundHalfAwayToInt(float v) { return crTruncateToInt(v >= 0.0f ? v + 0.5f : v - 0.5f); }
+inline int crRoundHalfAwayToInt(double v) { return crTruncateToInt(v >= 0.0 ? v + 0.5 : v - 0.5); }
 
 // A 64-bit result kept within int.
 inline int crSaturatedInt(int64_t v) { return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v); }

@@ -7,12 +7,12 @@ namespace {
 
 constexpr int kPointBytes = 4;
 
-// Rounded half away from zero, saturating, low 16 bits of each coordinate. The
+// Rounded half away from zero (INT_MIN beyond int), low 16 bits of each coordinate. The
 // no-point marker (-1, -1) needs no test of its own: it rounds to itself,
 // FF FF FF FF.
 void crStorePoint(unsigned char* out, const Point2f& p) {
-    crStoreLe32(out, crPackPair16(static_cast<uint32_t>(crRoundHalfAwaySaturated(p.x)),
-                                  static_cast<uint32_t>(crRoundHalfAwaySaturated(p.y))));
+    crStoreLe32(out, crPackPair16(static_cast<uint32_t>(crRoundHalfAwayToInt(p.x)),
+                                  static_cast<uint32_t>(crRoundHalfAwayToInt(p.y))));
 }
 
 // Stores points[first .. first + count - 1] (nothing when count <= 0);
@@ -43,14 +43,14 @@ extern "C" CR_API void crMakeBinWPoint(const CameraParam* cams, unsigned char* o
     crStoreCameraPoints(cams, true, out, len);
 }
 
-// All rows of the chosen set, or only the middle row. A row count below 1
-// has no rows (not even a middle one); a selection whose end or byte count
-// does not fit an int is not stored.
+// All rows of the chosen set, or only the middle row, (rowCount - 1) / 2,
+// which is row 0 for a row count of 0. A negative row count has no rows; a
+// selection whose end or byte count does not fit an int is not stored.
 extern "C" CR_API void crMakeBinPGS(const PgsParam* pgs, unsigned char* out, int* len, int set, int all) {
     const Point2f* points = set != 0 ? pgs->points1 : pgs->points0;
     const int perRow = pgs->pointCount, rows = pgs->rowCount;
     int bytes = 0;
-    if (rows > 0) {
+    if (rows >= 0) {
         const int firstRow = all != 0 ? 0 : (rows - 1) / 2;
         const int endRow = all != 0 ? rows : firstRow + 1;
         if (crByteCount(crByteCount(endRow, perRow), kPointBytes) >= 0)

@@ -25,9 +25,9 @@ float crFieldRow(float y, bool oddRow) {
 
 uint32_t crEncodeSource(float x, float y, bool oddRow, int mode) {
     if (mode == 0)
-        return crPackPair16(crWholeToFixed(crRoundHalfAwaySaturated(x)), crWholeToFixed(crRoundHalfAwaySaturated(y * 0.5f)));
-    return crPackPair16(static_cast<uint32_t>(crRoundHalfAwaySaturated(64.0f * x)),
-                        static_cast<uint32_t>(crRoundHalfAwaySaturated(64.0f * crFieldRow(y, oddRow))));
+        return crPackPair16(crWholeToFixed(crRoundHalfAwayToInt(x)), crWholeToFixed(crRoundHalfAwayToInt(y * 0.5f)));
+    return crPackPair16(static_cast<uint32_t>(crRoundHalfAwayToInt(64.0f * x)),
+                        static_cast<uint32_t>(crRoundHalfAwayToInt(64.0f * crFieldRow(y, oddRow))));
 }
 
 // The two writers differ only in halving x and in their no-source test: the
@@ -43,7 +43,7 @@ void crWriteViewTable(int width, int height, const float* lut, unsigned char* ou
             const float* entry = lut + 2 * (static_cast<long>(r) * width + c);
             const float x = half ? entry[0] / 2.0f : entry[0];
             const float y = entry[1];
-            const int tx = crTruncateSaturated(x);
+            const int tx = crTruncateToInt(x);
             const bool noSource = half ? tx < 0 && y < 0.0f : tx == -1 && y == -1.0f;
             const uint32_t value = noSource ? kCrNoSource : crEncodeSource(x, y, r % 2 != 0, mode);
             crStoreLe32(out + 4 * static_cast<long>(crFieldIndex(r, c, width, height)), value);

@@ -39,9 +39,10 @@ enum PoseCoordinate { kAngleX, kAngleY, kAngleZ, kPositionX, kPositionY, kPositi
 // Successful steps one search may take in all. Each step moves by at most a
 // unit or a degree, so the count grows with the start's distance from the
 // optimum: calibration scenes started 500 units off in height need about
-// 510, a pan 50 degrees off under 50. Twenty times that still ends in some
-// 30 ms, where a start a million units away used to take seconds.
-constexpr int kMaxSearchSteps = 10000;
+// 510, a pan 50 degrees off under 50. The budget lets a start 100 m (in
+// millimetres) off still arrive and ends in some 0.3 s, where a start a
+// million units away used to take seconds.
+constexpr int kMaxSearchSteps = 100000;
 
 struct PoseSearch {
     const CameraParam* cam;

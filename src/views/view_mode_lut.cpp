@@ -22,10 +22,10 @@ struct CrPanelLayout {
 CrPanelLayout crMakePanelLayout(const ViewParam* view, int srcWidth, int srcHeight) {
     CrPanelLayout p;
     p.rowWise = (view->flags & CR_VIEW_ROWWISE) != 0;
-    // Fields beyond the int range saturate (NaN counts as 0); the 64-bit
+    // Fields beyond the int range, and NaN, count as the lowest int; the 64-bit
     // distances and band below cannot overflow then.
-    p.centre = crTruncateSaturated(p.rowWise ? view->centerY : view->centerX);
-    p.band = crRoundHalfAwaySaturated(view->bandWidth);
+    p.centre = crTruncateToInt(p.rowWise ? view->centerY : view->centerX);
+    p.band = crRoundHalfAwayToInt(view->bandWidth);
     if (p.band % 2 != 0) p.band += 1;
     p.outWidth = static_cast<float>(view->outWidth);
     p.outHeight = static_cast<float>(view->outHeight);

@@ -73,19 +73,23 @@ TEST(FileOutput, FailedWritesLeaveTheOldFileOrNoneAndNoTemporary) {
         }
 }
 
-// A replaced file keeps its mode; a device is written in place, never replaced.
-TEST(FileOutput, ReplacementKeepsTheModeAndDevicesStayDevices) {
+// A replaced file keeps its mode; a symbolic or hard link is written in place,
+// so the file it shares gets the new content and the link stays a link.
+TEST(FileOutput, ReplacementKeepsTheModeAndLinksStayLinked) {
     TempDir dir;
-    const std::string path = dir.path + "/lut.txt";
+    const std::string path = dir.path + "/lut.txt", target = dir.path + "/target", symbolic = dir.path + "/symbolic",
+                      shared = dir.path + "/shared", hard = dir.path + "/hard";
     TestLut lut({{-1.0f, 2.5f}});
-    std::ofstream(path) << "old";
+    const std::string expected = "0 0 36245.000000 2.500000\r\n";
+    for (const std::string& p : {path, target, shared}) std::ofstream(p) << "old";
     chmod(path.c_str(), 0640);
-    crSaveLutText(path.c_str(), lut, 1, 1);
-    crSaveLutText("/dev/full", lut, 1, 1);
-    struct stat st = {}, device = {};
-    stat(path.c_str(), &st), stat("/dev/full", &device);
-    EXPECT_EQ(Read(path), "0 0 36245.000000 2.500000\r\n");
-    EXPECT_EQ(std::make_pair(st.st_mode & 0777, S_ISCHR(device.st_mode)), std::make_pair(0640u, true));
+    ASSERT_EQ(symlink(target.c_str(), symbolic.c_str()) | link(shared.c_str(), hard.c_str()), 0);
+    for (const std::string& p : {path, symbolic, hard}) crSaveLutText(p.c_str(), lut, 1, 1);
+    struct stat st = {}, link = {};
+    stat(path.c_str(), &st), lstat(symbolic.c_str(), &link);
+    EXPECT_EQ(std::make_pair(st.st_mode & 0777, S_ISLNK(link.st_mode)), std::make_pair(0640u, true));
+    for (const std::string& p : {path, target, shared}) EXPECT_EQ(Read(p), expected) << p;
+    for (const std::string& p : {symbolic, target, hard, shared}) std::remove(p.c_str());
     EXPECT_TRUE(dir.Empty(path));
 }
 

@@ -31,30 +31,30 @@ TEST(RowArrayLimits, NegativeOrBeyond32BitSizesAreRefusedBeforeAllocating) {
     }
 }
 
-TEST(SaturatedRounding, OutOfRangeValuesSaturateAndNaNGivesTheLowestInt) {
+TEST(ToIntConversion, OutOfRangeValuesAndNaNGiveTheLowestInt) {
     const struct {
         double value;
         int rounded, truncated;
     } cases[] = {
         {NAN, INT_MIN, INT_MIN},
-        {INFINITY, INT_MAX, INT_MAX},
+        {INFINITY, INT_MIN, INT_MIN},
         {-INFINITY, INT_MIN, INT_MIN},
-        {3e9, INT_MAX, INT_MAX},
+        {3e9, INT_MIN, INT_MIN},
         {-3e9, INT_MIN, INT_MIN},
-        {2147483647.5, INT_MAX, INT_MAX},
+        {2147483647.5, INT_MIN, INT_MAX},
         {-2147483648.5, INT_MIN, INT_MIN},
         {2.5, 3, 2},
         {-2.5, -3, -2},
         {-0.9, -1, 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(crRoundHalfAwaySaturated(c.value), c.rounded) << c.value;
-        EXPECT_EQ(crTruncateSaturated(c.value), c.truncated) << c.value;
+        EXPECT_EQ(crRoundHalfAwayToInt(c.value), c.rounded) << c.value;
+        EXPECT_EQ(crTruncateToInt(c.value), c.truncated) << c.value;
         const float f = static_cast<float>(c.value);
         if (std::isnan(f) || std::fabs(f) >= 2147483648.0f) continue;
-        EXPECT_EQ(crRoundHalfAwaySaturated(f), crRoundHalfAway(f)) << c.value;  // in range: the same rounding
+        EXPECT_EQ(crRoundHalfAwayToInt(f), crRoundHalfAway(f)) << c.value;  // in range: the same rounding
     }
-    EXPECT_EQ(crRoundHalfAwaySaturated(2147483520.0f), 2147483520);
+    EXPECT_EQ(crRoundHalfAwayToInt(2147483520.0f), 2147483520);
 }
 
 }  // namespace
