@@ -71,13 +71,11 @@ int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t
     return crCallTyped(fn, h, args, std::index_sequence_for<P...>{});
 }
 
-// Slot `Slot` of a family's table; a slot the table lacks, or one that the
-// generic arguments cannot serve (create and Release), counts as missing.
+// Slot `Slot` of a family's table; an empty slot, or one that the generic
+// arguments cannot serve (create and Release), counts as missing.
 template <int Slot, typename Ops, typename Slots>
 int crCallSlot(const Ops* ops, const Slots& slots, EngineHandle* h, const uintptr_t* args, int failure) {
-    if constexpr (Slot >= std::tuple_size_v<Slots>) {
-        return failure;
-    } else if constexpr (std::is_null_pointer_v<std::tuple_element_t<Slot, Slots>>) {
+    if constexpr (std::is_null_pointer_v<std::tuple_element_t<Slot, Slots>>) {
         return failure;
     } else {
         const auto fn = ops->*std::get<Slot>(slots);

@@ -1,35 +1,18 @@
 // Overlay LUT: for every pixel of a view, the pixel of a ground-plane picture
 // that the view pixel sees.
+#include "camera/camera.h"
 #include "numerics/numerics.h"
 #include "views.h"
 
 namespace {
 
-// Ground homography H = P^-1 diag(1/f, 1/f, 1), P the camera's ground-plane
-// projection: undistorted sensor point to ground point. Its elements are
-// returned row by row; false when a matrix could not be allocated.
+// The camera's sensor-to-ground homography, row by row; false when it could
+// not be computed for lack of memory.
 bool crOverlayGroundHomography(const CameraParam* cam, float h[9]) {
-    Matrix* p = crCreateMatrix(3, 3);
-    Matrix* inverse = crCreateMatrix(3, 3);
-    Matrix* d = crCreateMatrix(3, 3);
-    Matrix* product = crCreateMatrix(3, 3);
-    bool ok = p && inverse && d && product;
-    if (ok) crGetProjectionZ3x3(p, cam);
-    ok = ok && crInverseMat(p, inverse);
-    if (ok) {
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) d->data[i][j] = 0.0f;
-        d->data[0][0] = 1.0f / cam->focalLength;
-        d->data[1][1] = 1.0f / cam->focalLength;
-        d->data[2][2] = 1.0f;
-        crMultiplyMat(inverse, d, product);
-        for (int i = 0; i < 9; ++i) h[i] = product->data[i / 3][i % 3];
-    }
-    crFreeMatrix(&p);
-    crFreeMatrix(&inverse);
-    crFreeMatrix(&d);
-    crFreeMatrix(&product);
-    return ok;
+    CrStackMatrix3 g;
+    if (!crSensorToGround(cam, &g.m)) return false;
+    for (int i = 0; i < 9; ++i) h[i] = g.cells[i / 3][i % 3];
+    return true;
 }
 
 }  // namespace

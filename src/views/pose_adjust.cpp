@@ -133,13 +133,6 @@ bool crComputePoseError(const CameraParam* cam, float angleX, float angleY, floa
     return true;
 }
 
-float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
-                  float positionY, float positionZ) {
-    float error = NAN;
-    crComputePoseError(cam, angleX, angleY, angleZ, positionX, positionY, positionZ, &error);
-    return error;
-}
-
 // A search that runs out of memory leaves the record as it was and returns
 // NaN.
 extern "C" CR_API float crAdjustCameraPosition(CameraParam* cam) {

@@ -8,12 +8,10 @@
 // Disagreement between the record's ground points and its image points
 // projected to the ground through a trial pose (angles in degrees). Both point
 // sets are centred first, so a common shift of the ground points costs nothing.
-// NaN when there is no memory for the trial projection; crComputePoseError
-// reports that as false, leaving *error untouched.
+// False, leaving *error untouched, when there is no memory for the trial
+// projection.
 bool crComputePoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
                         float positionY, float positionZ, float* error);
-float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
-                  float positionY, float positionZ);
 
 // ---- Plane-transform chain of a single-camera view --------------------------
 // The view-mode LUT, the view-mode point and the overlay LUT share these: the

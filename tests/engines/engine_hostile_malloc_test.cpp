@@ -83,7 +83,11 @@ TEST_F(TopviewTest, OversizedViewsFailWithoutAllocating) {
         EXPECT_EQ(crMultiviewInit(engine, &param), 0);
         EXPECT_LT(counter.count(), 8u) << size[0] << "x" << size[1];  // at most the camera frames
         EXPECT_FALSE(crHasViewBuffers(crTopviewState(engine)));
-        EXPECT_EQ(crMultiviewSetImage(engine, 1, 1, nullptr, CR_CLEAR_OVERLAY, 0, 0, 1, 1), 0);
+        TestPicture frame(320, 240, 9, 9, 9), out(8, 8, 1, 2, 3);
+        const std::vector<unsigned char> untouched = out.bytes;
+        const unsigned char* f = frame.bytes.data();
+        crMultiviewApply(engine, f, f, f, f, out.bytes.data());
+        EXPECT_EQ(out.bytes, untouched) << size[0] << "x" << size[1];
         crMultiviewRelease(&engine);
     }
 }

@@ -9,6 +9,15 @@
 
 #include "camrig.h"
 #include "numerics/numerics.h"
+#include "views/views.h"
+
+// The pose search's error for a trial pose; NaN without memory.
+inline float crPoseError(const CameraParam* cam, float angleX, float angleY, float angleZ, float positionX,
+                         float positionY, float positionZ) {
+    float error = NAN;
+    crComputePoseError(cam, angleX, angleY, angleZ, positionX, positionY, positionZ, &error);
+    return error;
+}
 
 struct ScenePose {
     float x, y, z;
