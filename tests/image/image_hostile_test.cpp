@@ -89,6 +89,14 @@ TEST(Saturation, RemapReadsNothingOutsideTheSource) {
     TestLut far({{30.0f, 30.0f}});
     crRemap(grey, dst, far, 0, nullptr);
     EXPECT_EQ(dst.pixel(0, 0), Bytes(fill, fill + 3));
+    // A width that the rows cannot hold, in the source or in the destination: nothing is read or written.
+    TestLut inside({{30.0f, 1.0f}});
+    for (Image* widened : {static_cast<Image*>(src), static_cast<Image*>(dst)}) {
+        src->width = 2, dst->width = 1, widened->width = 100000;
+        dst->data[0][0] = 5;
+        for (int mode = 0; mode < 4; ++mode) (mode < 3 ? crRemap : crRemapAlpha)(src, dst, inside, mode % 3, fill);
+        EXPECT_EQ(dst->data[0][0], 5);
+    }
 }
 
 Bytes crLinePicture(int w, int h, int x0, int y0, int x1, int y1, int thickness) {
