@@ -25,7 +25,7 @@ for target in "${targets[@]}"; do
   cp fuzz/corpus/"$target"/* "$corpus"/
   log=$scratch/$target/log
   # A single input may run past max_total_time; the timeout bounds it.
-  if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+  if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 -malloc_limit_mb=1024 \
        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1; then
     echo "$target: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') runs," \
       "$(grep -m1 -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$') exec/s)"

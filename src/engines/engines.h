@@ -11,7 +11,4 @@ extern const CrMultiviewOps kTopviewOps;
 extern const CrMultiviewOps kBowlviewOps1;
 extern const CrMultiviewOps kBowlviewOps2;
 
-// A request whose byte count does not fit the records' 32-bit size fields
-// (or is negative) counts as an allocation that failed.
-inline bool crFitsRecordBytes(int64_t bytes) { return bytes >= 0 && bytes <= INT32_MAX; }
 

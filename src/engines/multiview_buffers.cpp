@@ -21,16 +21,22 @@ T* crAllocBlock(size_t count, bool cleared) {
     return static_cast<T*>(cleared ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T)));
 }
 
-// Everything crAllocViewBuffers requests for a W x H frame, row pointers
-// included; the sum must fit the records' sizes.
-bool crViewBuffersFit(int width, int height) {
-    const int cells = crByteCount(width, height);
-    const int frame = crByteCount(crPackedRowBytes(width), height);
-    const int caller = crByteCount(crPackedRowBytes(height), width);
-    if (cells < 0 || frame < 0 || caller < 0) return false;
-    const int64_t rowPointers = 16 * static_cast<int64_t>(height) * static_cast<int64_t>(sizeof(void*));
-    return crFitsRecordBytes(kMultiviewCameras * int64_t{cells} * (8 + 4) + 8 * int64_t{std::max(frame, caller)} +
-                             rowPointers);
+// What crAllocViewBuffers requests for a W x H frame, the allocator's cost
+// of every row included; -1 when a size cannot be described.
+int64_t crViewBuffersCost(int width, int height) {
+    const int stride = crPackedRowBytes(width), caller = crByteCount(crPackedRowBytes(height), width);
+    if (crByteCount(width, 8) < 0 || stride < 0 || caller < 0 || crByteCount(stride, height) < 0) return -1;
+    const int64_t luts = crRowArrayCost(int64_t{width} * 8, height), weights = crRowArrayCost(int64_t{width} * 4, height);
+    const int64_t pictures = crRowArrayCost(stride, height), blocks = 2 * std::max(int64_t{stride} * height, int64_t{caller});
+    const int64_t boxRowPointers = 2 * int64_t{height} * static_cast<int64_t>(sizeof(void*));
+    return kMultiviewCameras * (luts + weights) + 6 * pictures + blocks + boxRowPointers;
+}
+
+// What the four camera frames of camera slot 0's size cost; -1 as above.
+int64_t crFrameImagesCost(const CameraParam* front) {
+    const int stride = crPackedRowBytes(front->imageWidth);
+    if (stride < 0 || crByteCount(stride, front->imageHeight) < 0) return -1;
+    return kMultiviewCameras * crRowArrayCost(stride, front->imageHeight);
 }
 
 // All view-size buffers or none.
@@ -58,8 +64,7 @@ bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withCompo
 // Frame images of camera slot 0's size, whatever camera they carry.
 bool crEnsureFrameImages(MultiviewState* s, const CameraParam* front) {
     const int width = front->imageWidth, height = front->imageHeight;
-    const int pictureBytes = crByteCount(crPackedRowBytes(width), height);
-    bool ok = pictureBytes >= 0 && crFitsRecordBytes(int64_t{kMultiviewCameras} * pictureBytes);
+    bool ok = true;
     for (Image*& frame : s->frames) {
         if (!ok) break;
         if (frame && frame->width == width && frame->height == height) continue;
@@ -105,7 +110,11 @@ void crReleaseViewBuffers(MultiviewState* s) {
 
 bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
                           bool withComposeBuffer) {
-    if (width < 1 || height < 1 || !crViewBuffersFit(width, height)) {  // as if their allocation had failed
+    // The view's buffers and the frames together must stay within what an
+    // int can count; otherwise as if their allocation had failed.
+    const int64_t views = crViewBuffersCost(width, height), frames = crFrameImagesCost(front);
+    if (width < 1 || height < 1 || views < 0 || frames < 0 || crByteCount(views + frames, 1) < 0) {
+        for (Image*& frame : s->frames) crReleaseImage(&frame);
         crReleaseViewBuffers(s);
         return false;
     }

@@ -25,16 +25,24 @@ T* crAllocArray(int64_t count) {
     return bytes < 0 ? nullptr : static_cast<T*>(std::malloc(static_cast<size_t>(bytes)));
 }
 
+// What `rows` separately allocated rows of `rowBytes` bytes and their
+// pointer block cost: the allocator hands out no block under 32 bytes, so
+// many tiny rows cost far more than their bytes. -1 for a negative size.
+inline int64_t crRowArrayCost(int64_t rowBytes, int64_t rows) {
+    if (rowBytes < 0 || rows < 0 || rows > INT_MAX) return -1;
+    return rows * ((rowBytes < 32 ? 32 : rowBytes) + static_cast<int64_t>(sizeof(void*)));
+}
+
 // Allocates `count` rows of `perRow` elements (contents undefined). All or
 // nothing: a failed row frees what was obtained and yields null. A count
 // below 1 yields the (possibly empty) pointer block itself. A negative row
-// length, or rows and pointer block together beyond 32 bits, fail before
-// anything is allocated.
+// length, or an array whose cost is beyond int, fails before anything is
+// allocated.
 template <typename T>
 T** crAllocRowArray(int perRow, int count) {
     const size_t blocks = count > 0 ? static_cast<size_t>(count) : 0;
     const int rowBytes = crByteCount(perRow, sizeof(T));
-    if (rowBytes < 0 || crByteCount(blocks, int64_t{rowBytes} + sizeof(T*)) < 0) return nullptr;
+    if (rowBytes < 0 || crByteCount(crRowArrayCost(rowBytes, blocks), 1) < 0) return nullptr;
     T** rows = static_cast<T**>(std::malloc(blocks * sizeof(T*)));
     if (!rows) return nullptr;
     for (int i = 0; i < count; ++i) {

@@ -90,6 +90,15 @@ TEST_F(TopviewTest, OversizedViewsFailWithoutAllocating) {
         EXPECT_EQ(out.bytes, untouched) << size[0] << "x" << size[1];
         crMultiviewRelease(&engine);
     }
+    // Frames of millions of one-pixel rows cost the allocator far more than their bytes.
+    setView(200, 300, 100.0f, 150.0f, 2.0f);
+    cams[0].imageWidth = 1, cams[0].imageHeight = 1 << 25;
+    EngineHandle* engine = crMultiviewCreate(0);
+    CrAllocationCounter counter;
+    crMultiviewInit(engine, &param);
+    EXPECT_EQ(counter.count(), 0u);
+    EXPECT_FALSE(crHasViewBuffers(crTopviewState(engine)));
+    crMultiviewRelease(&engine);
 }
 
 // The parameter writers at scale 0 and with non-numeric centres write a
