@@ -21,6 +21,13 @@ inline int crPackedRowBytes(int width) {
     return width >= 0 && width <= (INT_MAX - 3) / 3 ? crPackedStride(width) : -1;
 }
 
+// Bytes of the pixels of one row of `img`, or -1 when they do not fit its
+// rows (or a size is negative).
+inline int crPixelBytes(const Image* img) {
+    const int bytes = crByteCount(img->channels, img->width);
+    return bytes <= img->stride ? bytes : -1;
+}
+
 // ---- Row arrays, pictures and LUTs -------------------------------------------
 
 // Null also when the row size is negative or the pointer block's byte count

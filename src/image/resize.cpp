@@ -6,11 +6,6 @@
 
 namespace {
 
-// Bytes of the pixels of one row, or -1 when they do not fit the row.
-int crPixelBytes(const Image* img) {
-    const int bytes = crByteCount(img->channels, img->width);
-    return bytes <= img->stride ? bytes : -1;
-}
 
 // Same size: a plain row copy, unless the pictures disagree in imageSize.
 void crCopySameSize(const Image* src, Image* dst) {

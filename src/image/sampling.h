@@ -23,10 +23,7 @@ void crWithChannelCount(int channels, Fn&& fn) {
 
 // Whether every pixel a record's width names lies within its rows (a
 // negative width names none).
-inline bool crRowsHoldWidth(const Image* img) {
-    const int bytes = crByteCount(img->channels, img->width < 0 ? 0 : img->width);
-    return bytes >= 0 && bytes <= img->stride;
-}
+inline bool crRowsHoldWidth(const Image* img) { return img->width < 0 || crPixelBytes(img) >= 0; }
 
 // Whether dst can be sampled from src: at least one channel, and no more than
 // the source has, and rows that hold both widths.

@@ -32,7 +32,8 @@ inline float crRoundToWhole(float v) {
 
 // Raises n to the next multiple of 4 by adding 4 - (n mod 4), the remainder
 // taking the sign of n (so -5 becomes 0 and -3 becomes 4).
-inline int crAlign4(int n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }
+template <typename I>
+inline I crAlign4(I n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }
 
 // Bytes in a packed 3-channel row of `width` pixels: 3 x width rounded up to 4.
 inline int crPackedStride(int width) { return (3 * width + 3) & ~3; }

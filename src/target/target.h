@@ -62,7 +62,7 @@ int crAlignedRound(Real v) {
     const Real limit = static_cast<Real>(4294967296.0);
     v = v < -limit ? -limit : v > limit ? limit : v;
     const int64_t n = static_cast<int64_t>(v >= 0 ? v + static_cast<Real>(0.5) : v - static_cast<Real>(0.5));
-    return crSaturatedInt(n % 4 != 0 ? n + (4 - n % 4) : n);
+    return crSaturatedInt(crAlign4(n));
 }
 
 // Vehicle extent (world units) in view pixels: the quotient rounded, then

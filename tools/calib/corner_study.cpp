@@ -38,27 +38,33 @@ std::string crFormat(const char* format, double a, double b = 0.0) {
     return text;
 }
 
+// Several photographic and placement settings at once.
+struct Mixed {
+    const char* name;
+    unsigned char floor, target;
+    float blur, noise, size;
+    float shiftX = 0.0f, turn = 0.0f;
+};
+
 std::vector<crCondition> crConditions() {
     std::vector<crCondition> all;
     // The calibration bay of the demo: mid-grey targets on a light floor,
     // slightly soft, 0.9 of the room. Here the detector's own corners come
     // within a pixel; the rows after it probe how narrow that is.
-    const struct {
-        const char* name;
-        unsigned char floor, target;
-        float blur, noise, size;
-    } bay[] = {
+    const Mixed bay[] = {
         {"bay: 190/95, blur .6, size .9", 190, 95, 0.6f, 0.0f, 0.9f}, {"bay, 195/90", 195, 90, 0.6f, 0.0f, 0.9f},
         {"bay, 185/100", 185, 100, 0.6f, 0.0f, 0.9f},                {"bay, blur .5", 190, 95, 0.5f, 0.0f, 0.9f},
         {"bay, blur .7", 190, 95, 0.7f, 0.0f, 0.9f},                 {"bay, noise 1", 190, 95, 0.6f, 1.0f, 0.9f},
         {"bay, noise 2", 190, 95, 0.6f, 2.0f, 0.9f},                 {"bay, size .8", 190, 95, 0.6f, 0.0f, 0.8f},
         {"bay, size 1", 190, 95, 0.6f, 0.0f, 1.0f},
     };
-    for (const auto& b : bay) {
-        all.push_back(crDefault(b.name));
-        all.back().photo.floor = b.floor, all.back().photo.target = b.target;
-        all.back().photo.blur = b.blur, all.back().photo.noise = b.noise, all.back().where.size = b.size;
-    }
+    const auto add = [&all](const Mixed& m) {
+        all.push_back(crDefault(m.name));
+        all.back().photo.floor = m.floor, all.back().photo.target = m.target;
+        all.back().photo.blur = m.blur, all.back().photo.noise = m.noise;
+        all.back().where.size = m.size, all.back().where.shiftX = m.shiftX, all.back().where.turn = m.turn;
+    };
+    for (const Mixed& b : bay) add(b);
     all.push_back(crDefault("default: 200/30, sharp, clean, size .7"));
     const int levels[][2] = {{180, 50}, {160, 70}, {150, 80}, {140, 90}, {130, 90}, {120, 100}};
     for (const auto& l : levels) {
@@ -88,25 +94,15 @@ std::vector<crCondition> crConditions() {
         all.back().where.turn = turn;
     }
     // As a worn camera on a dim line might take them.
-    crCondition c = crDefault("blur 1, noise 5");
-    c.photo.blur = 1.0f, c.photo.noise = 5.0f;
-    all.push_back(c);
-    c = crDefault("160/70, blur 1.5, noise 5");
-    c.photo.floor = 160, c.photo.target = 70, c.photo.blur = 1.5f, c.photo.noise = 5.0f;
-    all.push_back(c);
-    c = crDefault("140/90, noise 10");
-    c.photo.floor = 140, c.photo.target = 90, c.photo.noise = 10.0f;
-    all.push_back(c);
-    c = crDefault("blur 2, noise 10");
-    c.photo.blur = 2.0f, c.photo.noise = 10.0f;
-    all.push_back(c);
-    c = crDefault("size .5, shift .15, turn 20, blur 1");
-    c.where.size = 0.5f, c.where.shiftX = 0.15f, c.where.turn = 20.0f, c.photo.blur = 1.0f;
-    all.push_back(c);
-    c = crDefault("size .8, turn -15, 150/80, blur 1.5, noise 10");
-    c.where.size = 0.8f, c.where.turn = -15.0f;
-    c.photo.floor = 150, c.photo.target = 80, c.photo.blur = 1.5f, c.photo.noise = 10.0f;
-    all.push_back(c);
+    const Mixed worn[] = {
+        {"blur 1, noise 5", 200, 30, 1.0f, 5.0f, 0.7f},
+        {"160/70, blur 1.5, noise 5", 160, 70, 1.5f, 5.0f, 0.7f},
+        {"140/90, noise 10", 140, 90, 0.0f, 10.0f, 0.7f},
+        {"blur 2, noise 10", 200, 30, 2.0f, 10.0f, 0.7f},
+        {"size .5, shift .15, turn 20, blur 1", 200, 30, 1.0f, 0.0f, 0.5f, 0.15f, 20.0f},
+        {"size .8, turn -15, 150/80, blur 1.5, noise 10", 150, 80, 1.5f, 10.0f, 0.8f, 0.0f, -15.0f},
+    };
+    for (const Mixed& w : worn) add(w);
     return all;
 }
 
