@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "camera/camera.h"
-#include "lens_fit.h"
 #include "scene.h"
 
 namespace {
@@ -14,15 +13,16 @@ namespace {
 const float kForward[5] = {1.0f, -0.055f, 0.004f, 0.0f, 0.0f};
 const float kPixelScale = 164.0f;
 
-struct FittedInverse {
-    float c[9];
-    FittedInverse() { crFitInverseLens(kForward, crDegToRad(kSceneHalfFov), c); }
-};
+// The inverse polynomial (angle from height): the least-squares fit of
+// c1..c8 to the forward one over 0 to 95 degrees, c0 held at 0 so that the
+// optical centre has angle 0. Written out as the floats the fit gave, so that
+// every build and every program that copies them films the same lens.
+const float kInverse[9] = {0.0f,          1.00007546f,  -0.00145806419f, 0.0649852529f, -0.0333670452f,
+                           0.0661249086f, -0.0629172474f, 0.0349392667f, -0.00820070598f};
 
 }  // namespace
 
 void crSceneSampleLens(CameraParam* cam) {
-    static const FittedInverse inverse;  // fitted once, on first use
     cam->focalLength = 1.0f;
     cam->pixelScaleX = kPixelScale;
     cam->pixelScaleY = kPixelScale;
@@ -31,7 +31,7 @@ void crSceneSampleLens(CameraParam* cam) {
     cam->principalX = 360.0f;
     cam->principalY = 240.0f;
     std::memcpy(cam->distortion, kForward, sizeof kForward);
-    std::memcpy(cam->undistortion, inverse.c, sizeof inverse.c);
+    std::memcpy(cam->undistortion, kInverse, sizeof kInverse);
 }
 
 CameraParam crSceneSampleCamera() {
