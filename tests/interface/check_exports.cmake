@@ -1,5 +1,29 @@
-# The shared library's dynamic symbol table must hold exactly the exported C
-# interface (exports.txt), and nothing else.
+# The export list (cmake/exports.txt) must name exactly the functions the
+# header declares with CR_API, and the shared library's dynamic symbol table
+# must hold exactly those functions and nothing else.
+function(compare what actual expected)
+  set(extra ${actual})
+  list(REMOVE_ITEM extra ${expected})
+  set(absent ${expected})
+  list(REMOVE_ITEM absent ${actual})
+  if(extra OR absent)
+    message(FATAL_ERROR "${what} differ from exports.txt\n  unexpected: ${extra}\n  missing: ${absent}")
+  endif()
+endfunction()
+
+file(STRINGS ${EXPECTED} expected)
+list(SORT expected)
+
+file(STRINGS ${HEADER} declarations REGEX "^CR_API ")
+set(declared "")
+foreach(line ${declarations})
+  if(line MATCHES "(cr[A-Za-z0-9_]+)\\(")
+    list(APPEND declared ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(SORT declared)
+compare("the header's declarations" "${declared}" "${expected}")
+
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -13,16 +37,6 @@ foreach(line ${lines})
 endforeach()
 list(REMOVE_DUPLICATES actual)
 list(SORT actual)
-
-file(STRINGS ${EXPECTED} expected)
-list(SORT expected)
-
-set(extra ${actual})
-list(REMOVE_ITEM extra ${expected})
-set(absent ${expected})
-list(REMOVE_ITEM absent ${actual})
-if(extra OR absent)
-  message(FATAL_ERROR "exports differ\n  unexpected: ${extra}\n  missing: ${absent}")
-endif()
+compare("the library's dynamic symbols" "${actual}" "${expected}")
 list(LENGTH actual n)
 message(STATUS "${n} exports, as expected")
