@@ -4,19 +4,23 @@
 #   i386   gcc, 32-bit, under qemu-i386
 #   asan   clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
 #          (the ThreadSanitizer tests run in the x64 configuration)
+#   style  clang-format and clang-tidy (scripts/style.sh), after x64
 #   fuzz   each fuzz target for a bounded time (FUZZ_SECONDS, default 30)
 # test.sh [config...] runs only the named configurations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 configs=("$@")
-[ ${#configs[@]} -gt 0 ] || configs=(x64 i386 asan fuzz)
+[ ${#configs[@]} -gt 0 ] || configs=(x64 style i386 asan fuzz)
 status=0
 for config in "${configs[@]}"; do
   start=$SECONDS
   if [ "$config" = fuzz ]; then
     echo "== fuzz"
     scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+  elif [ "$config" = style ]; then
+    echo "== style"
+    scripts/style.sh || status=1
   else
     echo "== $config: build"
     scripts/build.sh "$config"
