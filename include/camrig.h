@@ -58,11 +58,13 @@ extern "C" {
  * output row, each to 2 x width floats: per output pixel the (x, y) source position, (-1, -1) for
  * a pixel without source.
  *
- * Matrices. There is no Matrix constructor: the caller provides `rows` row pointers, each to `cols`
- * floats, and sets rows and cols, for example
- *   float r0[3], r1[3], r2[3];
- *   float* rowPtrs[3] = {r0, r1, r2};
- *   Matrix h = {rowPtrs, 3, 3};
+ * Matrices. The library exports no Matrix constructor: the caller makes the record over storage of
+ * its own, `rows` row pointers each to `cols` floats, with rows and cols set; crMatrixWrap does
+ * that over one array, for example
+ *   float elements[9];
+ *   float* rowPtrs[3];
+ *   Matrix h;
+ *   crMatrixWrap(&h, 3, 3, elements, rowPtrs);
  * A function writes the elements of the size it states (3 x 3 or 3 x 4) and never allocates,
  * resizes or frees a caller's Matrix.
  *
@@ -92,10 +94,11 @@ typedef struct Matrix {
 } Matrix;
 
 /* Picture whose rows are separate blocks of `stride` bytes (channels x width
- * rounded up to a multiple of 4), reached through `data`. */
+ * rounded up to a multiple of 4), reached through `data`. The library exports
+ * no constructor: the caller fills the record, e.g. with crImageWrap. */
 typedef struct Image {
-    int32_t size;      /* 32, set by the constructor */
-    int32_t channels;  /* bytes per pixel */
+    int32_t size;     /* sizeof(Image), 32 on a 32-bit platform; no function reads it */
+    int32_t channels; /* bytes per pixel */
     int32_t reserved;
     int32_t width;
     int32_t height;
@@ -103,6 +106,55 @@ typedef struct Image {
     int32_t imageSize; /* stride x height */
     unsigned char** data;
 } Image;
+
+/* ---- Making records -------------------------------------------------------
+ * Inline helpers (no library symbols) that fill a caller's Image or Matrix over buffers the
+ * caller owns. They allocate nothing and check nothing: the buffers must be large enough and
+ * outlive the record. */
+#if defined(__cplusplus) || (defined(__STDC_VERSION__) && __STDC_VERSION__ >= 199901L)
+#define CR_INLINE static inline
+#elif defined(__GNUC__)
+#define CR_INLINE static __inline__ /* C89 has no inline; GCC and Clang take this spelling there */
+#else
+#define CR_INLINE static
+#endif
+
+/* Returns the bytes in one row of a picture `width` pixels wide with `channels` bytes per pixel:
+ * channels x width rounded up to a multiple of 4. It is Image.stride, and with channels 3 the row
+ * length of every frame, view and picture the engines exchange: a packed picture w x h takes
+ * crImageStride(3, w) x h bytes. */
+CR_INLINE int32_t crImageStride(int32_t channels, int32_t width) { return (channels * width + 3) & ~3; }
+
+/* Fills `img` as a picture of `height` rows of `width` pixels, `channels` bytes each, over the
+ * contiguous buffer `pixels` (height x crImageStride(channels, width) bytes, rows in order: the
+ * layout of a packed frame or view), with `rowPtrs` (height pointers, written) as its row table:
+ * rowPtrs[r] = pixels + r x stride. Sets size to sizeof(Image), reserved to 0, stride and
+ * imageSize = stride x height. */
+CR_INLINE void crImageWrap(Image* img, int32_t channels, int32_t width, int32_t height, unsigned char* pixels,
+                           unsigned char** rowPtrs) {
+    unsigned char* row = pixels;
+    int32_t r;
+    img->size = (int32_t)sizeof(Image);
+    img->channels = channels;
+    img->reserved = 0;
+    img->width = width;
+    img->height = height;
+    img->stride = crImageStride(channels, width);
+    img->imageSize = img->stride * height;
+    for (r = 0; r < height; ++r, row += img->stride) rowPtrs[r] = row;
+    img->data = rowPtrs;
+}
+
+/* Fills `m` as a `rows` x `cols` matrix over `elements` (rows x cols floats, row after row), with
+ * `rowPtrs` (rows pointers, written) as its row table: rowPtrs[i] = elements + i x cols. */
+CR_INLINE void crMatrixWrap(Matrix* m, int32_t rows, int32_t cols, float* elements, float** rowPtrs) {
+    float* row = elements;
+    int32_t i;
+    for (i = 0; i < rows; ++i, row += cols) rowPtrs[i] = row;
+    m->data = rowPtrs;
+    m->rows = rows;
+    m->cols = cols;
+}
 
 /* One camera: fisheye intrinsics, two lens polynomials, pose on the vehicle
  * and up to 50 calibration pairs. 249 four-byte fields, 996 bytes. */
@@ -119,10 +171,10 @@ typedef struct CameraParam {
     int32_t spare1[2];
     float positionX;
     float positionY;
-    float positionZ;       /* negative above the ground */
-    float angleX;          /* degrees */
-    float angleZ;          /* degrees */
-    float angleY;          /* degrees (pan) */
+    float positionZ; /* negative above the ground */
+    float angleX;    /* degrees */
+    float angleZ;    /* degrees */
+    float angleY;    /* degrees (pan) */
     float originX;
     float originY;
     int32_t spare2[2];
@@ -148,11 +200,11 @@ typedef struct CameraParam {
 typedef struct ViewParam {
     uint32_t flags;
     float modeParam;
-    float keystoneX;  /* degrees */
-    float keystoneY;  /* degrees */
+    float keystoneX; /* degrees */
+    float keystoneY; /* degrees */
     float shiftX;
     float shiftY;
-    float rotation;   /* degrees */
+    float rotation; /* degrees */
     float zoomX;
     float zoomY;
     float shearX;
@@ -202,9 +254,9 @@ typedef struct MultiviewParam {
     int32_t reserved20;
     int32_t reserved24;
     int32_t reserved28;
-    float frontFov;   /* degrees */
-    float rearFov;    /* degrees */
-    float blendAngle; /* degrees */
+    float frontFov;    /* degrees */
+    float rearFov;     /* degrees */
+    float blendAngle;  /* degrees */
     uint32_t carColor; /* 0x00BBGGRR */
     int32_t lineWidth;
     int32_t mode;
@@ -371,8 +423,7 @@ CR_API int crSingleviewGetMask(EngineHandle* h, unsigned char* dst, int len);
  * stored picture's first `height` rows (at most all) are blackened instead; `width` and `pixels`
  * are then ignored. A size that cannot be allocated (e.g. negative) drops the stored picture.
  * Returns 0, or -1 without handle state. */
-CR_API int crSingleviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels,
-                                int clear);
+CR_API int crSingleviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int clear);
 /* Sets the view-plane overlay picture: `width` x `height` packed pixels (read and copied) laid over
  * the view, picture pixel (c, r) on view pixel (c, r); parts beyond the view are ignored. Black
  * (0, 0, 0) pixels are transparent; others are stored with each byte 0 raised to 1 and 255 lowered
@@ -482,8 +533,8 @@ CR_API int crMultiviewGetMask(EngineHandle* h, unsigned char* dst, int len, int 
  * pixels inside the edges of the placed area; type 2 draws every pixel, with bytes 0 and 255 made 1
  * and 254. Nothing happens before Init or with null pixels. Returns 0, or -1 without handle
  * state. */
-CR_API int crMultiviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int kind,
-                               int x, int y, int placedWidth, int placedHeight);
+CR_API int crMultiviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int kind, int x,
+                               int y, int placedWidth, int placedHeight);
 /* Writes the blend map (not a composed view), viewWidth x viewHeight in the view's own layout, as
  * a 24-bit BMP file at `path`. Nothing is written for a null path, before Init, or when the file
  * cannot be opened. Returns 0, or -1 without handle state. */
@@ -497,8 +548,7 @@ CR_API int crMultiviewSaveImage(EngineHandle* h, const char* path);
  * last Init, rebuilds the four LUTs from the camera records as they now stand; the blend map is
  * not repainted. A null param, cameras or offsets, or a slot outside 0..3, does nothing. Returns
  * 0, or -1 without handle state. */
-CR_API int crMultiviewAdjustCameraPose(EngineHandle* h, const MultiviewParam* param, const float* offsets,
-                                       int slot);
+CR_API int crMultiviewAdjustCameraPose(EngineHandle* h, const MultiviewParam* param, const float* offsets, int slot);
 /* Frees the engine and everything it owns and sets *handle to null. Returns 0, also when `handle`
  * or *handle is null (nothing happens, so a second Release is harmless). *handle must come from
  * crMultiviewCreate. */
@@ -605,8 +655,19 @@ CR_API void crGetCameraPos(CameraParam* cam);
 /* Finds the twelve corners of two dark triangular targets with triangular
  * holes in a photograph taken by `cam` (imageHeight rows of exactly
  * 3 x imageWidth bytes, blue-green-red). `mode` 0..3 picks one of four fixed
- * pairs of search windows; any other mode prints "Invalid mode" and searches
- * a one-pixel window. Clears all 50 imagePoints and worldPoints,
+ * pairs of search windows, photograph rows and columns with both bounds
+ * included, the same whatever the image size (they suit 720 x 480):
+ *   mode  target 0                           target 1
+ *   0     rows 277..356, columns  32..137    rows 284..365, columns 578..687
+ *   1     rows 249..348, columns  61..155    rows 242..344, columns 563..659
+ *   2     rows  63..141, columns  75..121    rows 173..288, columns 640..683
+ *   3     rows 211..322, columns  56..102    rows  42..114, columns 586..642
+ * The search runs on the undistorted picture, over the box that the
+ * window's four corners span there; the window's edges, bent by the lens,
+ * do not follow that box exactly. Each target, with floor all round it,
+ * must lie inside its window: dark areas touching the box's edge are
+ * ignored. Any other mode prints "Invalid mode" and searches a one-pixel
+ * window. Clears all 50 imagePoints and worldPoints,
  * then writes outer corners of targets 0 and 1 at imagePoints[0..2] and
  * [3..5], hole corners at [6..8] and [9..11], in distorted pixels, and
  * pointCount = 12; a triangle that cannot be fitted stays at (0, 0). With no
@@ -690,9 +751,10 @@ CR_API int crGetPGSWorldPoints(PgsParam* pgs, Point2f* out);
 CR_API int crGetPGSWorldToImage(const CameraParam* cam, const Point2f* in, Point2f* out, int count);
 
 /* ---- Image operations ---------------------------------------------------
- * Image records are filled by the caller: channels, width, height, stride (channels x width
- * rounded up to a multiple of 4) and data, `height` row pointers of `stride` bytes each; rows need
- * not be contiguous. The pixel bytes of a 3-channel picture are blue, green, red.
+ * Image records are filled by the caller (crImageWrap does it over one buffer): channels, width,
+ * height, stride (channels x width rounded up to a multiple of 4) and data, `height` row pointers
+ * of `stride` bytes each; rows need not be contiguous. The pixel bytes of a 3-channel picture are
+ * blue, green, red.
  * A LUT in row form (float** lut) has one row per destination row, each of 2 x destination-width
  * floats: lut[r][2c] and lut[r][2c + 1] are the source column x and source row y sampled for
  * destination pixel (c, r). Whole numbers are pixel centres, (0, 0) being the centre of the

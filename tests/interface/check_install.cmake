@@ -1,25 +1,63 @@
-# Installs the library into a scratch prefix and builds a small C99 program
-# against it twice: through find_package(camrig) and through pkg-config.
+# Installs the library into a scratch prefix and builds the examples against it
+# as a caller would, through find_package(camrig) and through pkg-config, then
+# runs both builds. Where the demo is built (DEMO), the examples run on its
+# frames: the top view must equal the demo's byte for byte.
+#   BUILD_DIR, WORK_DIR, EXAMPLES_DIR   build tree, scratch folder, examples
+#   CC, C_FLAGS                         the C compiler and flags of the build
+#   TOOLCHAIN, EMULATOR                 set when cross-compiling
+#   DEMO                                camrig_demo, when built
+set(examples topview singleview pose)
+
+function(run what)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${what} failed (${rc}):\n${out}")
+  endif()
+endfunction()
+
+# Unsigned little-endian 32-bit value at byte `offset` of a hex dump.
+function(read_uint32 hex offset out)
+  set(value "")
+  foreach(i RANGE 3)
+    math(EXPR at "2 * (${offset} + ${i})")
+    string(SUBSTRING "${hex}" ${at} 2 byte)
+    set(value "${byte}${value}")
+  endforeach()
+  math(EXPR value "0x${value}")
+  set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+# A single view must be a width x height BMP whose pixels are not all alike.
+function(check_view path width height)
+  file(READ ${path} header LIMIT 26 HEX)
+  read_uint32("${header}" 10 data)
+  read_uint32("${header}" 18 w)
+  read_uint32("${header}" 22 h)
+  if(NOT w EQUAL width OR NOT h EQUAL height)
+    message(FATAL_ERROR "${path} is ${w} x ${h}, not ${width} x ${height}")
+  endif()
+  file(READ ${path} pixels OFFSET ${data} HEX)
+  string(SUBSTRING "${pixels}" 0 6 first)
+  string(LENGTH "${pixels}" length)
+  math(EXPR count "${length} / 6")
+  string(REPEAT "${first}" ${count} plain)
+  if(pixels STREQUAL plain)
+    message(FATAL_ERROR "${path} is all one colour")
+  endif()
+endfunction()
+
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} RESULT_VARIABLE rc OUTPUT_QUIET)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "install failed")
-endif()
+run("install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
-execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${prefix}
-                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "configuring the consumer failed:\n${out}")
+set(cmake_build ${WORK_DIR}/cmake)
+set(toolchain "")
+if(TOOLCHAIN)
+  set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "building the consumer failed:\n${out}")
-endif()
-execute_process(COMMAND ${WORK_DIR}/consumer/consumer RESULT_VARIABLE rc OUTPUT_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the consumer failed: ${out}")
-endif()
+run("configuring the examples" ${CMAKE_COMMAND} -S ${EXAMPLES_DIR} -B ${cmake_build} -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_C_COMPILER=${CC} "-DCMAKE_C_FLAGS=${C_FLAGS} -pedantic -Wall -Werror" ${toolchain})
+run("building the examples" ${CMAKE_COMMAND} --build ${cmake_build})
 
 find_program(PKG_CONFIG pkg-config REQUIRED)
 file(GLOB pc_dirs ${prefix}/lib*/pkgconfig ${prefix}/lib/*/pkgconfig)
@@ -30,14 +68,32 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config does not know camrig")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-execute_process(COMMAND cc -std=c99 -pedantic -Wall -Werror ${CONSUMER_DIR}/consumer.c ${flags}
-                -o ${WORK_DIR}/consumer_pc RESULT_VARIABLE rc ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "building with pkg-config flags failed:\n${out}")
+separate_arguments(c_flags UNIX_COMMAND "${C_FLAGS}")
+set(pc_build ${WORK_DIR}/pkgconfig)
+file(MAKE_DIRECTORY ${pc_build})
+foreach(example ${examples})
+  run("building ${example} with pkg-config flags" ${CC} ${c_flags} -std=c99 -pedantic -Wall -Werror
+      ${EXAMPLES_DIR}/${example}.c ${flags} -o ${pc_build}/${example})
+endforeach()
+
+if(DEMO)
+  set(demo ${WORK_DIR}/demo)
+  run("camrig_demo" ${DEMO} --out ${demo})
+else()
+  message(STATUS "no camrig_demo in this build: the top and single views are built but not run")
 endif()
+
 file(GLOB libdir ${prefix}/lib*)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
-execute_process(COMMAND ${WORK_DIR}/consumer_pc RESULT_VARIABLE rc)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "the pkg-config consumer failed")
-endif()
+foreach(build ${cmake_build} ${pc_build})
+  run("${build}/pose" ${EMULATOR} ${build}/pose)
+  if(DEMO)
+    run("${build}/topview" ${EMULATOR} ${build}/topview ${demo}/rig_front.bmp ${demo}/rig_rear.bmp
+        ${demo}/rig_left.bmp ${demo}/rig_right.bmp ${build}/top_view.bmp ${build}/top_lut_front.bin)
+    foreach(file top_view.bmp top_lut_front.bin)
+      run("comparing ${build}/${file} with the demo's" ${CMAKE_COMMAND} -E compare_files ${build}/${file} ${demo}/${file})
+    endforeach()
+    run("${build}/singleview" ${EMULATOR} ${build}/singleview ${demo}/single_camera.bmp 15 ${build}/single_view.bmp)
+    check_view(${build}/single_view.bmp 720 480)
+  endif()
+endforeach()
