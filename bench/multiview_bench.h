@@ -75,12 +75,12 @@ struct CrMultiviewRig {
     CrMultiviewRig(int type, CrMultiviewRecord record, const CrBenchSize& size) {
         param = record(cams, size.viewWidth, size.viewHeight);
         for (int slot = 0; slot < 4; ++slot) crSceneScaleCamera(&cams[slot], size.frameWidth, size.frameHeight);
-        const int stride = crSceneGetStride(size.frameWidth);
+        const int stride = crImageStride(3, size.frameWidth);
         for (int pos = 0; pos < 4; ++pos) {  // filmed before Init, which may recalibrate the poses
             frames[pos] = crSceneRender(cams[kCrSlotAt[pos]]);
             frameMats[pos] = cv::Mat(size.frameHeight, size.frameWidth, CV_8UC3, frames[pos].data(), stride);
         }
-        out.resize(static_cast<size_t>(crSceneGetStride(size.viewWidth)) * size.viewHeight);
+        out.resize(static_cast<size_t>(crImageStride(3, size.viewWidth)) * size.viewHeight);
         engine = crMultiviewCreate(type);
         ready = crMultiviewInit(engine, &param) == 0 && crReadMaps() && crReadWeights();
     }
@@ -119,14 +119,15 @@ struct CrMultiviewRig {
         const CrTempFile picture;
         crMultiviewSaveImage(engine, picture.path.c_str());
         const std::vector<unsigned char> bmp = crReadBenchFile(picture.path);
-        const int w = param.viewWidth, h = param.viewHeight, rowBytes = crSceneGetStride(w);
+        const int w = param.viewWidth, h = param.viewHeight, rowBytes = crImageStride(3, w);
         if (bmp.size() < 54 || crReadLe32(&bmp[18]) != w || crReadLe32(&bmp[22]) != h) return false;
         const size_t pixels = static_cast<size_t>(crReadLe32(&bmp[10]));
         if (bmp.size() < pixels + static_cast<size_t>(rowBytes) * h) return false;
         for (int pos = 0; pos < 4; ++pos) weights[pos] = cv::Mat::zeros(h, w, CV_32FC3);
         for (int r = 0; r < h; ++r)
             for (int c = 0; c < w; ++c) {
-                const unsigned char* code = &bmp[pixels + static_cast<size_t>(h - 1 - r) * rowBytes + 3 * c];
+                const unsigned char* code =
+                    &bmp[pixels + static_cast<size_t>(h - 1 - r) * rowBytes + 3 * static_cast<size_t>(c)];
                 if ((code[0] != 0 && code[0] != 255) || (code[1] != 0 && code[1] != 255)) continue;
                 const int along = code[0] ? kCrRear : kCrFront, side = code[1] ? kCrRight : kCrLeft;
                 const float share = code[2] / 256.0f;

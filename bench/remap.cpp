@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "bench_times.h"
-#include "image/image.h"
+#include "camrig.h"
 
 namespace {
 
@@ -21,38 +21,43 @@ struct Scene;
 void crPaintSource(Scene& s);
 double crBuildFisheyeLut(Scene& s);
 
+// A camrig picture record over a 3-channel OpenCV matrix, whose rows (3 x
+// width bytes, a multiple of 4 at every size here) lie end to end as
+// crImageWrap expects.
+struct MatImage {
+    std::vector<unsigned char*> rows;
+    Image img;
+
+    explicit MatImage(cv::Mat& m) : rows(m.rows) { crImageWrap(&img, 3, m.cols, m.rows, m.data, rows.data()); }
+};
+
 // One source and one LUT, held both as camrig records and as OpenCV maps.
 struct Scene {
-    Image* src = nullptr;
-    Image* dst = nullptr;
-    float** lut = nullptr;
-    cv::Mat srcMat, mapX, mapY, dstMat;
+    cv::Mat srcMat, mapX, mapY, dstMat, camrigDst, lutPairs;
+    MatImage src{srcMat}, dst{camrigDst};  // after the matrices they wrap
+    std::vector<float*> lut;
     double withoutSource = 0.0;  // share of view pixels that the lens does not see
 
-    Scene(int srcW, int srcH, int dstW, int dstH) {
-        src = crCreateImage(3, srcW, srcH);
-        dst = crCreateImage(3, dstW, dstH);
-        lut = crAllocLut(dstW, dstH);
-        srcMat.create(srcH, srcW, CV_8UC3);
-        mapX.create(dstH, dstW, CV_32FC1);
-        mapY.create(dstH, dstW, CV_32FC1);
+    Scene(int srcW, int srcH, int dstW, int dstH)
+        : srcMat(srcH, srcW, CV_8UC3),
+          mapX(dstH, dstW, CV_32FC1),
+          mapY(dstH, dstW, CV_32FC1),
+          camrigDst(dstH, dstW, CV_8UC3),
+          lutPairs(dstH, dstW, CV_32FC2),
+          lut(dstH) {
+        for (int r = 0; r < dstH; ++r) lut[r] = lutPairs.ptr<float>(r);
         crPaintSource(*this);
         withoutSource = crBuildFisheyeLut(*this);
-    }
-    ~Scene() {
-        crFreeLut(lut, dst->height);
-        crReleaseImage(&dst);
-        crReleaseImage(&src);
     }
 };
 
 // A textured picture: smooth shading plus fine detail.
 void crPaintSource(Scene& s) {
-    for (int r = 0; r < s.src->height; ++r)
-        for (int c = 0; c < s.src->width; ++c)
+    for (int r = 0; r < s.srcMat.rows; ++r)
+        for (int c = 0; c < s.srcMat.cols; ++c)
             for (int k = 0; k < 3; ++k) {
                 const int v = (c * (3 + k) + r * 5 + ((c * 7) ^ (r * 11)) % 64) & 0xFF;
-                s.src->data[r][3 * c + k] = s.srcMat.at<cv::Vec3b>(r, c)[k] = static_cast<unsigned char>(v);
+                s.srcMat.at<cv::Vec3b>(r, c)[k] = static_cast<unsigned char>(v);
             }
 }
 
@@ -60,7 +65,7 @@ void crPaintSource(Scene& s) {
 // through a wide pinhole view. Rays that land above, below or beside the
 // sensor have no source: about a third of the large view. Returns that share.
 double crBuildFisheyeLut(Scene& s) {
-    const int srcW = s.src->width, srcH = s.src->height, dstW = s.dst->width, dstH = s.dst->height;
+    const int srcW = s.srcMat.cols, srcH = s.srcMat.rows, dstW = s.mapX.cols, dstH = s.mapX.rows;
     const double scale = srcW / 1280.0;
     const double fisheyeF = 540.0 * scale, viewF = 200.0 * scale;
     long missing = 0;
@@ -75,8 +80,9 @@ double crBuildFisheyeLut(Scene& s) {
                 x = y = -1.0;
                 ++missing;
             }
-            s.lut[r][2 * c] = s.mapX.at<float>(r, c) = static_cast<float>(x);
-            s.lut[r][2 * c + 1] = s.mapY.at<float>(r, c) = static_cast<float>(y);
+            const cv::Vec2f source(static_cast<float>(x), static_cast<float>(y));
+            s.lutPairs.at<cv::Vec2f>(r, c) = source;
+            s.mapX.at<float>(r, c) = source[0], s.mapY.at<float>(r, c) = source[1];
         }
     return static_cast<double>(missing) / (static_cast<double>(dstW) * dstH);
 }
@@ -94,8 +100,8 @@ void crBenchCamrig(benchmark::State& state) {
     const int flags = static_cast<int>(state.range(1));
     const unsigned char fill[3] = {0, 0, 0};
     for (auto _ : state) {
-        crRemap(s.src, s.dst, s.lut, flags, fill);
-        benchmark::DoNotOptimize(s.dst->data[0][0]);
+        crRemap(&s.src.img, &s.dst.img, s.lut.data(), flags, fill);
+        benchmark::DoNotOptimize(s.camrigDst.data);
         benchmark::ClobberMemory();
     }
     state.counters["no_source_%"] = 100.0 * s.withoutSource;

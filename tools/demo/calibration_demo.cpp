@@ -65,12 +65,13 @@ float crWorstCornerError(const CameraParam& truth, const CameraParam& found) {
 // every refined corner, as BMP.
 void crWriteMarkedPhoto(const std::string& path, const std::vector<unsigned char>& photo, const CameraParam& found,
                         const CameraParam& refined) {
-    const int w = found.imageWidth, h = found.imageHeight, stride = crSceneGetStride(w);
+    const int w = found.imageWidth, h = found.imageHeight, stride = crImageStride(3, w);
     std::vector<unsigned char> packed(static_cast<size_t>(stride) * h);
     for (int r = 0; r < h; ++r)
         std::copy_n(&photo[static_cast<size_t>(r) * 3 * w], 3 * w, &packed[static_cast<size_t>(r) * stride]);
-    std::vector<unsigned char*> rows;
-    Image img = crWrapPacked(packed.data(), w, h, rows);
+    std::vector<unsigned char*> rows(h);
+    Image img;
+    crImageWrap(&img, 3, w, h, packed.data(), rows.data());
     const uint32_t red = 0x0000FFu, green = 0x00FF00u;  // 0x00BBGGRR
     for (int i = 0; i < 12; ++i) {
         const Point2f p = found.imagePoints[i], q = refined.imagePoints[i];

@@ -26,7 +26,7 @@ bool crParseDemoOptions(int argc, char** argv, DemoOptions* options);
 std::string crDemoPath(const DemoOptions& options, const std::string& name);
 bool crMakeDemoFolder(const std::string& dir);
 void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t length);
-// A packed blue-green-red picture (rows of crSceneGetStride bytes) as BMP.
+// A packed blue-green-red picture (rows of crImageStride(3, width) bytes) as BMP.
 void crWriteDemoBmp(const std::string& path, const unsigned char* pixels, int width, int height);
 // Reports a file that the library wrote itself.
 void crReportDemoFile(const std::string& path);
@@ -39,10 +39,6 @@ void crDemoLibraryFile(const std::string& path, Save save) {
     save(path.c_str());
     crReportDemoFile(path);
 }
-
-// An Image record over a packed picture's rows; `rows` holds the row pointers
-// and must outlive the record.
-Image crWrapPacked(unsigned char* pixels, int width, int height, std::vector<unsigned char*>& rows);
 
 // Milliseconds since an arbitrary start.
 double crDemoMilliseconds();

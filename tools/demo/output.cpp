@@ -27,25 +27,11 @@ void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t
         std::printf("  could not write %s\n", path.c_str());
 }
 
-Image crWrapPacked(unsigned char* pixels, int width, int height, std::vector<unsigned char*>& rows) {
-    const int stride = crSceneGetStride(width);
-    rows.resize(height);
-    for (int r = 0; r < height; ++r) rows[r] = pixels + static_cast<size_t>(r) * stride;
-    Image img{};
-    img.size = static_cast<int32_t>(sizeof(Image));
-    img.channels = 3;
-    img.width = width;
-    img.height = height;
-    img.stride = stride;
-    img.imageSize = stride * height;
-    img.data = rows.data();
-    return img;
-}
-
 void crWriteDemoBmp(const std::string& path, const unsigned char* pixels, int width, int height) {
-    std::vector<unsigned char*> rows;
+    std::vector<unsigned char*> rows(height);
+    Image img;
     // The encoder only reads the picture.
-    const Image img = crWrapPacked(const_cast<unsigned char*>(pixels), width, height, rows);
+    crImageWrap(&img, 3, width, height, const_cast<unsigned char*>(pixels), rows.data());
     int length = 0;
     unsigned char* bmp = crImageToBmp(&img, &length);
     if (!bmp) {

@@ -31,7 +31,7 @@ double crInitDemoMultiview(EngineHandle* h, const MultiviewParam& param) {
 }
 
 void crApplyDemoMultiview(EngineHandle* h, const DemoRig& rig, const MultiviewParam& param, const std::string& path) {
-    std::vector<unsigned char> view(static_cast<size_t>(crSceneGetStride(param.viewWidth)) * param.viewHeight, 0);
+    std::vector<unsigned char> view(static_cast<size_t>(crImageStride(3, param.viewWidth)) * param.viewHeight, 0);
     const double start = crDemoMilliseconds();
     crMultiviewApply(h, rig.frames[CR_SLOT_FRONT].data(), rig.frames[CR_SLOT_LEFT].data(),
                      rig.frames[CR_SLOT_RIGHT].data(), rig.frames[CR_SLOT_REAR].data(), view.data());

@@ -20,9 +20,10 @@ const int kGuideOffset = -10000;  // twice the Y of the first row, mm
 int crGuideRow(int metres) { return kGuideHeight - 100 * metres; }
 
 std::vector<unsigned char> crDrawGuides() {
-    std::vector<unsigned char> pixels(static_cast<size_t>(crSceneGetStride(kGuideWidth)) * kGuideHeight, 0);
-    std::vector<unsigned char*> rows;
-    Image img = crWrapPacked(pixels.data(), kGuideWidth, kGuideHeight, rows);
+    std::vector<unsigned char> pixels(static_cast<size_t>(crImageStride(3, kGuideWidth)) * kGuideHeight, 0);
+    std::vector<unsigned char*> rows(kGuideHeight);
+    Image img;
+    crImageWrap(&img, 3, kGuideWidth, kGuideHeight, pixels.data(), rows.data());
     const int thick = 6;  // 60 mm paint; the brush hangs right and down from the point
     const int left = kGuideWidth / 2 - 90 - thick / 2, right = kGuideWidth / 2 + 90 - thick / 2;
     const uint32_t red = 0x002020E0, yellow = 0x0020E0E0, green = 0x0020C020;  // 0x00BBGGRR
@@ -92,7 +93,7 @@ void crDemoSingleview(const DemoOptions& options) {
     }
     std::printf("  Init %.1f ms\n", crDemoMilliseconds() - start);
 
-    std::vector<unsigned char> out(static_cast<size_t>(crSceneGetStride(view.outWidth)) * view.outHeight, 0);
+    std::vector<unsigned char> out(static_cast<size_t>(crImageStride(3, view.outWidth)) * view.outHeight, 0);
     start = crDemoMilliseconds();
     crSingleviewApply(h, frame.data(), out.data());
     std::printf("  Apply %.1f ms\n", crDemoMilliseconds() - start);

@@ -2,7 +2,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "camera/camera.h"
 #include "scene.h"
 
 namespace {

@@ -1,7 +1,8 @@
 // Synthetic test scene: a tiled, painted ground plane, a renderer that films
-// it through the library's camera model, a sample fisheye camera and a
-// four-camera surround rig. World units are millimetres; the ground is Z = 0
-// and cameras above it have negative Z.
+// it through its own double-precision camera model, worked out from camrig.h's
+// conventions rather than taken from the library, a sample fisheye camera and
+// a four-camera surround rig. World units are millimetres; the ground is
+// Z = 0 and cameras above it have negative Z.
 #pragma once
 
 #include <vector>
@@ -41,12 +42,8 @@ bool crSceneGroundPoint(const CameraParam& cam, float u, float v, Point2f* groun
 // to its mirror image behind the camera.
 bool crSceneSees(const CameraParam& cam, Point2f ground, Point2f* pixel);
 
-// Bytes in one row of a frame or view of `width` pixels: 3 x width rounded up
-// to a multiple of 4, the library's packed-row rule.
-int crSceneGetStride(int width);
-
 // The camera's frame, blue-green-red, imageHeight rows of
-// crSceneGetStride(imageWidth) bytes, each pixel the mean of 3 x 3 rays.
+// crImageStride(3, imageWidth) bytes, each pixel the mean of 3 x 3 rays.
 std::vector<unsigned char> crSceneRender(const CameraParam& cam);
 
 // ---- Calibration photographs -----------------------------------------------

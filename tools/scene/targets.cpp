@@ -2,13 +2,24 @@
 // for them.
 #include <cmath>
 
-#include "camera/camera.h"
-#include "camera/lens.h"
-#include "features/features.h"
 #include "render.h"
 #include "scene.h"
 
 namespace {
+
+// The detector's fixed search windows, in photograph pixels, as the header
+// documents them for crDetectCorner: rows rowA..rowB and columns colA..colB
+// of targets 0 and 1 for each mode.
+struct SceneWindow {
+    int rowA, colA, rowB, colB;
+};
+
+const SceneWindow kSearchWindows[4][2] = {
+    {{277, 32, 356, 137}, {284, 578, 365, 687}},
+    {{249, 61, 348, 155}, {242, 563, 344, 659}},
+    {{63, 75, 141, 121}, {173, 640, 288, 683}},
+    {{211, 56, 322, 102}, {42, 586, 114, 642}},
+};
 
 // The hole's size relative to the outer triangle: the dark band left around
 // it is (1 - ratio) / (2 sqrt 3), about a sixth of the side, wide enough to
@@ -22,14 +33,6 @@ const float kHoleRatio = 0.42f;
 const float kWindowMargin = 5.0f;
 const float kReach = 50000.0f;
 
-// Canvas point of photograph pixel (u, v), through the inverse lens polynomial.
-Point2f crPhotoToCanvas(const CameraParam& cam, float u, float v) {
-    const float x = (u - cam.principalX) / cam.pixelScaleX, y = (v - cam.principalY) / cam.pixelScaleY;
-    const float rho = std::hypot(x, y);
-    const float scale = rho > 0.0f ? std::tan(crLensHeightToAngle(cam.undistortion, rho)) / rho : 1.0f;
-    return {cam.pixelScaleX * x * scale + kCanvasCentreX, cam.pixelScaleY * y * scale + kCanvasCentreY};
-}
-
 // Upright equilateral triangle of the given side on the photograph, turned
 // clockwise (rows grow downward), apex first and then clockwise. Its
 // bounding box, not its centroid, is centred on `centre`, so that apex and
@@ -38,7 +41,7 @@ void crPhotoTriangle(Point2f centre, float side, float turn, Point2f corners[3])
     const float radius = side / std::sqrt(3.0f);
     float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     for (int i = 0; i < 3; ++i) {
-        const float a = crDegToRad(turn + 120.0f * i);
+        const float a = static_cast<float>(crSceneRadians(turn + 120.0f * i));
         corners[i] = {radius * std::sin(a), -radius * std::cos(a)};
         x0 = std::fmin(x0, corners[i].x), x1 = std::fmax(x1, corners[i].x);
         y0 = std::fmin(y0, corners[i].y), y1 = std::fmax(y1, corners[i].y);
@@ -47,35 +50,16 @@ void crPhotoTriangle(Point2f centre, float side, float turn, Point2f corners[3])
     for (int i = 0; i < 3; ++i) corners[i] = {corners[i].x + dx, corners[i].y + dy};
 }
 
-class CanvasToGround {
-public:
-    explicit CanvasToGround(const CameraParam& cam) : cam_(cam) {
-        crPoseRotation(cam.angleX, cam.angleZ, cam.angleY, rotation_);
-    }
-
-    // Where the ray through canvas point c, (xn, yn, 1) in the camera and R^T
-    // times that in the world, meets the ground; false when it never does.
-    bool operator()(Point2f c, Point2f* ground) const {
-        const float d[3] = {(c.x - kCanvasCentreX) / cam_.pixelScaleX, (c.y - kCanvasCentreY) / cam_.pixelScaleY, 1.0f};
-        float t;
-        return crSceneRayToGround(cam_, rotation_, d, ground, &t);
-    }
-
-private:
-    const CameraParam& cam_;
-    float rotation_[3][3];
-};
-
 // Whether a triangle's corners lie inside the search window, clear of its
 // edges, on ground within reach.
-bool crFits(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, const Point2f corners[3]) {
+bool crFits(const CameraParam& cam, const SceneCamera& camera, const SceneWindow& p, const Point2f corners[3]) {
     for (int i = 0; i < 3; ++i) {
         const Point2f px = corners[i];
         if (!(px.x >= p.colA + kWindowMargin && px.x <= p.colB - kWindowMargin && px.y >= p.rowA + kWindowMargin &&
               px.y <= p.rowB - kWindowMargin))
             return false;
         Point2f g;
-        if (!toGround(crPhotoToCanvas(cam, px.x, px.y), &g) || std::hypot(g.x - cam.positionX, g.y - cam.positionY) > kReach)
+        if (!camera.toGround(px.x, px.y, &g, nullptr) || std::hypot(g.x - cam.positionX, g.y - cam.positionY) > kReach)
             return false;
     }
     return true;
@@ -83,14 +67,14 @@ bool crFits(const CameraParam& cam, const CanvasToGround& toGround, const PhotoW
 
 // Side of the largest triangle about `centre` that fits, by bisection; 0 when
 // none does.
-float crLargestSide(const CameraParam& cam, const CanvasToGround& toGround, const PhotoWindow& p, Point2f centre,
+float crLargestSide(const CameraParam& cam, const SceneCamera& camera, const SceneWindow& p, Point2f centre,
                     float turn) {
     float fits = 0.0f, fails = static_cast<float>(cam.imageWidth + cam.imageHeight);
     Point2f corners[3];
     for (int i = 0; i < 40; ++i) {
         const float side = 0.5f * (fits + fails);
         crPhotoTriangle(centre, side, turn, corners);
-        (crFits(cam, toGround, p, corners) ? fits : fails) = side;
+        (crFits(cam, camera, p, corners) ? fits : fails) = side;
     }
     return fits;
 }
@@ -101,17 +85,17 @@ Point2f crSurveyed(Point2f g) { return {std::round(g.x), std::round(g.y)}; }
 }  // namespace
 
 void crSceneTargets(const CameraParam& cam, int mode, const ScenePlacement& where, SceneTarget out[2]) {
-    const CanvasToGround toGround(cam);
+    const SceneCamera camera(cam);
     for (int k = 0; k < 2; ++k) {
-        const PhotoWindow p = crCornerSearchWindow(mode, k);
+        const SceneWindow& p = kSearchWindows[mode][k];
         const Point2f centre = {0.5f * (p.colA + p.colB) + where.shiftX * (p.colB - p.colA),
                                 0.5f * (p.rowA + p.rowB) + where.shiftY * (p.rowB - p.rowA)};
-        const float side = where.size * crLargestSide(cam, toGround, p, centre, where.turn);
+        const float side = where.size * crLargestSide(cam, camera, p, centre, where.turn);
         Point2f corners[3], outer[3] = {};
         crPhotoTriangle(centre, side, where.turn, corners);
         // A shift that leaves no room collapses the target to its centre,
         // which may be sky: (0, 0) then.
-        for (int i = 0; i < 3; ++i) toGround(crPhotoToCanvas(cam, corners[i].x, corners[i].y), &outer[i]);
+        for (int i = 0; i < 3; ++i) camera.toGround(corners[i].x, corners[i].y, &outer[i], nullptr);
         // The hole is the outer triangle shrunk about its centroid on the
         // ground, as the target is cut.
         const float gx = (outer[0].x + outer[1].x + outer[2].x) / 3.0f;
