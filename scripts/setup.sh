@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ g++-multilib qemu-user pkg-config valgrind
-          clang libclang-rt-dev clang-format clang-tidy libstb-dev
+          clang libclang-rt-dev clang-format clang-tidy libstb-dev libcli11-dev
           googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -17,8 +17,8 @@ struct DemoOptions {
     std::string outDir = "out";
 };
 
-// Parses --mode N, --size WxH and --out DIR; false (after printing the usage)
-// on anything else.
+// Parses --mode N, --size WxH and --out DIR; false, after printing what is
+// wrong and the usage, on anything else. Exits after printing --help.
 bool crParseDemoOptions(int argc, char** argv, DemoOptions* options);
 
 
