@@ -14,7 +14,7 @@ void crCopyCalibrationPoints(const CameraParam* cam, Point2f* image, Point2f* wo
 bool crEstimateCalibrationHomography(Matrix* h, const CameraParam* cam, int imageToWorld) {
     const int n = crCalibrationPairCount(cam);
     if (n < 4) return true;
-    Point2f image[50], world[50], undistorted[50];
+    Point2f image[kPairCapacity], world[kPairCapacity], undistorted[kPairCapacity];
     crCopyCalibrationPoints(cam, image, world);
     for (int i = 0; i < n; ++i) crFeatureUndistortion(&image[i], &undistorted[i], cam);
     return imageToWorld ? crEstimateHomography2D(undistorted, world, n, h)

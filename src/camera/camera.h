@@ -4,22 +4,11 @@
 
 #include "camrig.h"
 #include "lens.h"
-
-// Degrees to radians as the pose fields use them: deg * pi / 180 in double
-// precision, rounded to single precision.
-inline float crDegToRad(float degrees) {
-    return static_cast<float>(degrees * 3.141592653589793 / 180.0);
-}
+#include "numerics/angles.h"
 
 // World-to-camera rotation R = Rx(A) Ry(G) Rz(B) with A, B, G the negated
 // angles (degrees) about x, z and y.
 void crPoseRotation(float angleX, float angleZ, float angleY, float r[3][3]);
-
-// Radians to degrees as the pose fields take them: rad / pi * 180 in double
-// precision, rounded to single precision.
-inline float crRadToDeg(float radians) {
-    return static_cast<float>(radians / 3.141592653589793 * 180.0);
-}
 
 // World-to-camera transform [R | R t] with t = -position: the full projection
 // without the origin offset, so world points are taken as they are.
@@ -36,6 +25,19 @@ inline void crProjectPoint(const float e[3][4], float x, float y, float z, float
         sum = sum + e[i][3] * 1.0f;
         q[i] = sum;
     }
+}
+
+// h . (x, y, 1), the third coordinate in z.
+inline Point3f crApplyHomography(const Matrix* h, float x, float y) {
+    float** m = h->data;
+    return {m[0][0] * x + m[0][1] * y + m[0][2], m[1][0] * x + m[1][1] * y + m[1][2],
+            m[2][0] * x + m[2][1] * y + m[2][2]};
+}
+
+// Divides by the third coordinate; a zero one counts as 1.
+inline Point2f crDehomogenise(Point3f p) {
+    const float w = p.z == 0.0f ? 1.0f : p.z;
+    return {p.x / w, p.y / w};
 }
 
 // crImageToWorld without its third coordinate.
@@ -73,10 +75,13 @@ bool crEstimateCameraPosition(const Matrix* h, float focalLength, float* x, floa
                               float* angleY, float* angleZ);
 bool crEstimateCameraPos(CameraParam* cam);
 
-// Calibration pairs an operation reads: pointCount limited to the 50 the
-// record holds; a negative count reads none.
+// Calibration pairs a record holds.
+constexpr int kPairCapacity = static_cast<int>(sizeof(CameraParam::imagePoints) / sizeof(Point2f));
+
+// Calibration pairs an operation reads: pointCount limited to the capacity;
+// a negative count reads none.
 inline int crCalibrationPairCount(const CameraParam* cam) {
-    return cam->pointCount < 0 ? 0 : cam->pointCount < 50 ? cam->pointCount : 50;
+    return cam->pointCount < 0 ? 0 : cam->pointCount < kPairCapacity ? cam->pointCount : kPairCapacity;
 }
 
 // First estimate of rotation columns and translation from a ground-to-sensor

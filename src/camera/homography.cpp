@@ -93,17 +93,30 @@ void crNormalizePoints(const Point2f* points, Point2f* normalised, int n, Matrix
     for (int i = 0; i < n; ++i) normalised[i] = {(points[i].x - mx) * s, (points[i].y - my) * s};
 }
 
-// The 2n x k system of the pairs: row(2i) and row(2i + 1) write equation rows
-// 2i and 2i + 1 of a and b. False, h untouched, without memory.
-template <int K, typename Rows>
-bool crSolvePlaneMap(const Point2f* src, const Point2f* dst, int n, Matrix* h, Rows rows) {
+namespace {
+
+// Equation rows 2i (even) and 2i + 1 (odd) of pair (s, d) and their right
+// sides: the projective map's eight unknowns, of which the affine map solves
+// the first K = 6 (its last row fixed at 0, 0, 1).
+template <int K> void crPlaneMapRows(Point2f s, Point2f d, float* even, float* odd, float* bu, float* bv) {
+    const float x = s.x, y = s.y, u = d.x, v = d.y;
+    const float e[8] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f, -x * u, -y * u};
+    const float o[8] = {0.0f, 0.0f, 0.0f, x, y, 1.0f, -x * v, -y * v};
+    std::copy(e, e + K, even);
+    std::copy(o, o + K, odd);
+    bu[0] = u;
+    bv[0] = v;
+}
+
+// The 2n x K system of the pairs, solved. False, h untouched, without memory.
+template <int K> bool crSolvePlaneMap(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
     if (!crPairCountFits(n)) return false;
     const CrMatrixSet m = {{2 * n, K}, {2 * n, 1}};
     Matrix *a = m[0], *b = m[1];
     float c[8];
     if (!m.ok()) return false;
     for (int i = 0; i < n; ++i)
-        rows(src[i], dst[i], a->data[2 * i], a->data[2 * i + 1], b->data[2 * i], b->data[2 * i + 1]);
+        crPlaneMapRows<K>(src[i], dst[i], a->data[2 * i], a->data[2 * i + 1], b->data[2 * i], b->data[2 * i + 1]);
     if (!crSolveNormalEquations(a, b, c)) return false;
     crSetRow(h, 0, c[0], c[1], c[2]);
     crSetRow(h, 1, c[3], c[4], c[5]);
@@ -114,28 +127,14 @@ bool crSolvePlaneMap(const Point2f* src, const Point2f* dst, int n, Matrix* h, R
     return true;
 }
 
+}  // namespace
+
 bool crSolveHomography(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    return crSolvePlaneMap<8>(src, dst, n, h, [](Point2f s, Point2f d, float* even, float* odd, float* bu, float* bv) {
-        const float x = s.x, y = s.y, u = d.x, v = d.y;
-        const float e[8] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f, -x * u, -y * u};
-        const float o[8] = {0.0f, 0.0f, 0.0f, x, y, 1.0f, -x * v, -y * v};
-        std::copy(e, e + 8, even);
-        std::copy(o, o + 8, odd);
-        bu[0] = u;
-        bv[0] = v;
-    });
+    return crSolvePlaneMap<8>(src, dst, n, h);
 }
 
 bool crSolveAffine(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
-    return crSolvePlaneMap<6>(src, dst, n, h, [](Point2f s, Point2f d, float* even, float* odd, float* bu, float* bv) {
-        const float x = s.x, y = s.y;
-        const float e[6] = {x, y, 1.0f, 0.0f, 0.0f, 0.0f};
-        const float o[6] = {0.0f, 0.0f, 0.0f, x, y, 1.0f};
-        std::copy(e, e + 6, even);
-        std::copy(o, o + 6, odd);
-        bu[0] = d.x;
-        bv[0] = d.y;
-    });
+    return crSolvePlaneMap<6>(src, dst, n, h);
 }
 
 bool crEstimateHomography2D(const Point2f* src, const Point2f* dst, int n, Matrix* h) {
@@ -155,10 +154,5 @@ extern "C" CR_API void crGetHomography2D3P(const Point2f* src, const Point2f* ds
 }
 
 extern "C" CR_API void crHomographyTransform(const Point2f* in, Point2f* out, const Matrix* h) {
-    float** e = h->data;
-    const float x = e[0][0] * in->x + e[0][1] * in->y + e[0][2];
-    const float y = e[1][0] * in->x + e[1][1] * in->y + e[1][2];
-    float w = e[2][0] * in->x + e[2][1] * in->y + e[2][2];
-    if (w == 0.0f) w = 1.0f;
-    *out = {x / w, y / w};
+    *out = crDehomogenise(crApplyHomography(h, in->x, in->y));
 }

@@ -22,10 +22,9 @@ SensorOffset crPixelToSensor(const CameraParam* cam, float u, float v) {
 }  // namespace
 
 Point2f crTangentToPixel(const CameraParam* cam, float xn, float yn) {
-    const float r = sqrtf(xn * xn + yn * yn);
+    const float r = crTangentLength(xn, yn);
     if (r == 0.0f) return {cam->principalX, cam->principalY};
-    const float theta = atanf(r);
-    const float s = crLensAngleToHeight(cam->distortion, theta) / r;
+    const float s = crTraceLensRay(cam->distortion, r).height / r;
     return {xn * s * cam->pixelScaleX + cam->principalX, s * yn * cam->pixelScaleY + cam->principalY};
 }
 
@@ -46,5 +45,5 @@ extern "C" CR_API void crFeatureDistortion(const Point2f* undistorted, Point2f* 
 
 extern "C" CR_API void crGetFOV(const CameraParam* cam, float u, float v, float* degrees) {
     const SensorOffset s = crPixelToSensor(cam, u, v);
-    *degrees = crLensHeightToAngle(cam->undistortion, s.rho) * 57.29578f;
+    *degrees = crLensHeightToAngle(cam->undistortion, s.rho) * kDegreesPerRadianF;
 }

@@ -3,6 +3,10 @@
 // back goes through these.
 #pragma once
 
+#include <cmath>
+
+#include "camrig.h"
+
 // x^n by binary exponentiation in single precision (x^4 = (x^2)^2, ...).
 inline float crPowi(float x, int n) {
     float result = 1.0f;
@@ -32,4 +36,23 @@ inline float crLensHeightToAngle(const float* c, float rho) {
     float theta = c[1] * rho + c[0];
     for (int i = 2; i <= 8; ++i) theta = theta + c[i] * crPowi(rho, i);
     return theta;
+}
+
+// Distance from the optical axis, at unit focal length, of the ray with
+// tangent components (x / z, y / z).
+inline float crTangentLength(float xn, float yn) { return sqrtf(xn * xn + yn * yn); }
+
+// Forward projection of a ray of tangent length r: its incidence angle atan(r)
+// and its image height through the polynomial k. Each caller scales the ray's
+// direction to pixels in an order of products of its own, which its results
+// keep.
+struct CrLensRay {
+    float r;
+    float theta;
+    float height;
+};
+
+inline CrLensRay crTraceLensRay(const float* k, float r) {
+    const float theta = atanf(r);
+    return {r, theta, crLensAngleToHeight(k, theta)};
 }

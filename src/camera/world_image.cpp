@@ -3,26 +3,6 @@
 #include "camera.h"
 #include "numerics/numerics.h"
 
-namespace {
-
-// The record holds 50 calibration pairs.
-const int kMaxPointPairs = 50;
-
-// h . (x, y, 1), the third coordinate in z.
-Point3f crApplyHomography(const Matrix* h, float x, float y) {
-    float** m = h->data;
-    return {m[0][0] * x + m[0][1] * y + m[0][2], m[1][0] * x + m[1][1] * y + m[1][2],
-            m[2][0] * x + m[2][1] * y + m[2][2]};
-}
-
-// Divides by the third coordinate; a zero one counts as 1.
-Point2f crDehomogenise(Point3f p) {
-    const float w = p.z == 0.0f ? 1.0f : p.z;
-    return {p.x / w, p.y / w};
-}
-
-}  // namespace
-
 bool crSensorToGround(const CameraParam* cam, Matrix* h) {
     const CrMatrixSet m = {{3, 3}, {3, 3}, {3, 3}};
     Matrix *projection = m[0], *inverse = m[1], *sensorScale = m[2];
@@ -74,12 +54,12 @@ extern "C" CR_API void crWorldToImage2D(const CameraParam* cam, const Point2f* w
     crFreeMatrix(&projection);
 }
 
-// A count above the 50 pairs of the record is limited to 50 rather than
+// A count above the pairs the record holds is limited to them rather than
 // refused: the caller still gets every pair the record can hold, and nothing
 // beyond the arrays is read or written. Without memory for the homography no
 // ground point is written.
 extern "C" CR_API void crConvertImage2World(CameraParam* cam, int, int, int count) {
-    const int pairs = count < kMaxPointPairs ? count : kMaxPointPairs;
+    const int pairs = count < kPairCapacity ? count : kPairCapacity;
     CrStackMatrix3 sensorToGround;
     if (!crSensorToGround(cam, &sensorToGround.m)) return;
     for (int i = 0; i < pairs; ++i) cam->worldPoints[i] = crImageToWorld2D(cam, &sensorToGround.m, cam->imagePoints[i]);

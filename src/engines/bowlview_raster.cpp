@@ -24,7 +24,7 @@ struct CameraLens {
 };
 
 CameraLens crCameraLens(const BowlviewState* s, const CameraParam* cam, int slot) {
-    float limit = 1.3089969f;  // 75 degrees for the side cameras
+    float limit = kSideConeHalfAngle;
     if (slot == CR_SLOT_FRONT) limit = crDegToRad(0.5f * s->frontFov);
     if (slot == CR_SLOT_REAR) limit = crDegToRad(0.5f * s->rearFov);
     return {cam->pixelScaleX, cam->pixelScaleY, cam->principalX, cam->principalY, cam->distortion,
@@ -47,9 +47,9 @@ void crFindFacingVertices(const BowlviewState* s, const CameraParam* cam, bool f
 // A cell is drawn only if its corner vertex and the four around it face the
 // camera (the diagonal corner is not asked).
 bool crCellFaces(const bool facing[kBowlVertices], int ring, int point) {
-    const int v = kBowlRingPoints * ring + point;
-    return facing[v] && (ring == 0 || facing[v - kBowlRingPoints]) && facing[v + kBowlRingPoints] &&
-           facing[v + 1] && (point == 0 || facing[v - 1]);
+    const int index = kBowlRingPoints * ring + point;
+    return facing[index] && (ring == 0 || facing[index - kBowlRingPoints]) && facing[index + kBowlRingPoints] &&
+           facing[index + 1] && (point == 0 || facing[index - 1]);
 }
 
 // Whole pixel indices from trunc(lo) to trunc(hi) (toward zero) within
@@ -88,12 +88,11 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
             if (!(q[2] > 0.0f)) continue;
             const float xn = (q[0] / q[2] - lens.principalX) / lens.scaleX;
             const float yn = (q[1] / q[2] - lens.principalY) / lens.scaleY;
-            const float r = sqrtf(xn * xn + yn * yn);
-            const float theta = atanf(r);
-            const float rho = crLensAngleToHeight(lens.k, theta);
+            const CrLensRay ray = crTraceLensRay(lens.k, crTangentLength(xn, yn));
+            const float theta = ray.theta, rho = ray.height;
             // On the optical axis (r = 0) u and v are not numbers and the pixel keeps its entry.
-            const float u = lens.principalX + lens.scaleX * rho * xn / r;
-            const float v = lens.principalY + lens.scaleY * rho * yn / r;
+            const float u = lens.principalX + lens.scaleX * rho * xn / ray.r;
+            const float v = lens.principalY + lens.scaleY * rho * yn / ray.r;
             if (!(u >= 0.0f && u < lens.frameWidth && v >= 0.0f && v < lens.frameHeight)) continue;
             lutRow[2 * x] = u;
             lutRow[2 * x + 1] = v;
@@ -105,19 +104,21 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
     }
 }
 
-// One cell: corners v, v + 1, v + 62, v + 61. Drawn when one of its last
-// three corners lies in the view, over the box of its corners in the view.
+// One cell: the vertices at vertexIndex plus 0, 1, 62 and 61. Drawn when one
+// of its last three corners lies in the view, over the box of its corners in
+// the view.
 // The innermost ring's cells are triangles (their last two corners are the
 // bowl's centre), so their homography is only loosely fitted: the pixels
 // around the centre, under the vehicle when the bowl is centred on it, get
 // whatever camera pixel it gives inside the frame. Only positions inside the
 // frame are stored, so no entry is ever infinite or not a number.
 // False when the cell's homography could not be estimated for lack of memory.
-bool crDrawCell(BowlviewState* s, const CameraLens& lens, int v, float** lut, Matrix* weights) {
-    const int corners[4] = {v, v + 1, v + kBowlRingPoints + 1, v + kBowlRingPoints};
+bool crDrawCell(BowlviewState* s, const CameraLens& lens, int vertexIndex, float** lut, Matrix* weights) {
+    const int cornerIndex[4] = {vertexIndex, vertexIndex + 1, vertexIndex + kBowlRingPoints + 1,
+                                vertexIndex + kBowlRingPoints};
     Point2f view[4], camera[4];
     for (int i = 0; i < 4; ++i) {
-        const BowlVertex& c = s->mesh[corners[i]];
+        const BowlVertex& c = s->mesh[cornerIndex[i]];
         view[i] = {c.viewU, c.viewV};
         camera[i] = {c.camU, c.camV};
     }

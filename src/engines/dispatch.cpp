@@ -1,6 +1,6 @@
-// Exported engine entry points: validate the handle, pick one slot of its
+// Exported engine entry points: validate the handle, pick one entry of its
 // operation table and call it through its own type, converting the caller's
-// arguments to the slot's parameter types.
+// arguments to the entry's parameter types.
 #include <cstdint>
 #include <tuple>
 #include <type_traits>
@@ -24,7 +24,7 @@ namespace {
 // Index 0 serves crSingleviewCreate, index type + 1 serves crMultiviewCreate.
 const CrEngineOps* const kEngineFactory[4] = {&kSingleviewOps, &kTopviewOps, &kBowlviewOps1, &kBowlviewOps2};
 
-CrEngineCreate crCreateSlot(const CrEngineOps* ops) {
+CrEngineCreate crCreateEntry(const CrEngineOps* ops) {
     if (!ops) return nullptr;
     return ops->family == CrEngineFamily::kSingleview ? static_cast<const CrSingleviewOps*>(ops)->create
                                                       : static_cast<const CrMultiviewOps*>(ops)->create;
@@ -32,25 +32,25 @@ CrEngineCreate crCreateSlot(const CrEngineOps* ops) {
 
 EngineHandle* crCreateFromFactory(int type, unsigned highestType, int factoryOffset) {
     if (static_cast<unsigned>(type) > highestType) return nullptr;
-    const CrEngineCreate create = crCreateSlot(kEngineFactory[type + factoryOffset]);
+    const CrEngineCreate create = crCreateEntry(kEngineFactory[type + factoryOffset]);
     return create ? create(type) : nullptr;
 }
 
-// Slot index -> member, per family; create and Release are reached only
+// Entry index -> member, per family; create and Release are reached only
 // through their own exports.
-constexpr auto kSingleviewSlots = std::make_tuple(
+constexpr auto kSingleviewEntries = std::make_tuple(
     nullptr, &CrSingleviewOps::init, &CrSingleviewOps::apply, &CrSingleviewOps::getLUTLen,
     &CrSingleviewOps::getLUT, &CrSingleviewOps::saveLUT, &CrSingleviewOps::getFOV, &CrSingleviewOps::getMaskLen,
     &CrSingleviewOps::getMask, &CrSingleviewOps::setImage, &CrSingleviewOps::setOverlay,
     &CrSingleviewOps::saveImage, nullptr);
-constexpr auto kMultiviewSlots = std::make_tuple(
+constexpr auto kMultiviewEntries = std::make_tuple(
     nullptr, &CrMultiviewOps::init, &CrMultiviewOps::apply, &CrMultiviewOps::getLUTLen, &CrMultiviewOps::getLUT,
     &CrMultiviewOps::saveLUT, &CrMultiviewOps::getMaskLen, &CrMultiviewOps::getMask, &CrMultiviewOps::setImage,
     &CrMultiviewOps::saveImage, &CrMultiviewOps::adjustCameraPose, nullptr);
-static_assert(std::tuple_size_v<decltype(kSingleviewSlots)> == kSingleSlotCount);
-static_assert(std::tuple_size_v<decltype(kMultiviewSlots)> == kMultiSlotCount);
+static_assert(std::tuple_size_v<decltype(kSingleviewEntries)> == kSingleEntryCount);
+static_assert(std::tuple_size_v<decltype(kMultiviewEntries)> == kMultiEntryCount);
 
-// A generic argument as the slot's parameter: pointers keep their address,
+// A generic argument as the entry's parameter: pointers keep their address,
 // integers their low bits.
 template <typename P>
 P crArgAs(uintptr_t a) {
@@ -71,36 +71,36 @@ int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t
     return crCallTyped(fn, h, args, std::index_sequence_for<P...>{});
 }
 
-// Slot `Slot` of a family's table; an empty slot, or one that the generic
+// Entry `Entry` of a family's table; an empty entry, or one that the generic
 // arguments cannot serve (create and Release), counts as missing.
-template <int Slot, typename Ops, typename Slots>
-int crCallSlot(const Ops* ops, const Slots& slots, EngineHandle* h, const uintptr_t* args, int failure) {
-    if constexpr (std::is_null_pointer_v<std::tuple_element_t<Slot, Slots>>) {
+template <int Entry, typename Ops, typename Entries>
+int crCallEntry(const Ops* ops, const Entries& entries, EngineHandle* h, const uintptr_t* args, int failure) {
+    if constexpr (std::is_null_pointer_v<std::tuple_element_t<Entry, Entries>>) {
         return failure;
     } else {
-        const auto fn = ops->*std::get<Slot>(slots);
+        const auto fn = ops->*std::get<Entry>(entries);
         if (!fn) return failure;
         return crCallTyped(fn, h, args);
     }
 }
 
-template <int Slot>
+template <int Entry>
 int crDispatch(EngineHandle* h, const uintptr_t* args, int failure) {
     if (!h || !h->ops) return failure;
     if (h->ops->family == CrEngineFamily::kSingleview)
-        return crCallSlot<Slot>(static_cast<const CrSingleviewOps*>(h->ops), kSingleviewSlots, h, args, failure);
-    return crCallSlot<Slot>(static_cast<const CrMultiviewOps*>(h->ops), kMultiviewSlots, h, args, failure);
+        return crCallEntry<Entry>(static_cast<const CrSingleviewOps*>(h->ops), kSingleviewEntries, h, args, failure);
+    return crCallEntry<Entry>(static_cast<const CrMultiviewOps*>(h->ops), kMultiviewEntries, h, args, failure);
 }
 
-template <int Slot>
+template <int Entry>
 int crReleaseThroughTable(EngineHandle** handle) {
     if (!handle || !*handle) return 0;
     const CrEngineOps* ops = (*handle)->ops;
     if (!ops) return -1;
     CrEngineRelease release = nullptr;
-    if (ops->family == CrEngineFamily::kSingleview && Slot == kSingleRelease)
+    if (ops->family == CrEngineFamily::kSingleview && Entry == kSingleRelease)
         release = static_cast<const CrSingleviewOps*>(ops)->release;
-    if (ops->family == CrEngineFamily::kMultiview && Slot == kMultiRelease)
+    if (ops->family == CrEngineFamily::kMultiview && Entry == kMultiRelease)
         release = static_cast<const CrMultiviewOps*>(ops)->release;
     return release ? release(handle) : -1;
 }
@@ -112,13 +112,13 @@ int crReleaseThroughTable(EngineHandle** handle) {
     EngineHandle *h, uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5, uintptr_t a6, \
         uintptr_t a7, uintptr_t a8
 
-#define CR_DISPATCHER(name, slot, failure)                          \
+#define CR_DISPATCHER(name, entry, failure)                         \
     extern "C" CR_EXPORT CR_GENERIC_ENTRY int name(CR_OP_PARAMS) {  \
         const uintptr_t args[8] = {a1, a2, a3, a4, a5, a6, a7, a8}; \
-        return crDispatch<slot>(h, args, failure);                  \
+        return crDispatch<entry>(h, args, failure);                 \
     }
 
-// One slot and one failure result make one function, whatever the family.
+// One entry and one failure result make one function, whatever the family.
 #define CR_ALIAS(name, target) \
     extern "C" CR_EXPORT CR_GENERIC_ENTRY int name(CR_OP_PARAMS) __attribute__((alias(#target)));
 

@@ -1,7 +1,7 @@
 // The engine handle and the operation tables behind it.
 //
 // This header deliberately does not include camrig.h: the dispatchers are
-// defined with one generic signature for all slots, which must not meet the
+// defined with one generic signature for all entries, which must not meet the
 // typed prototypes of the public header in the same translation unit.
 #pragma once
 
@@ -13,21 +13,21 @@ struct EngineHandle;
 struct ViewParam;
 struct MultiviewParam;
 
-// Slot order of the two families; the dispatchers index it.
-enum CrSingleviewSlot {
+// Entry order of the two families' tables; the dispatchers index it.
+enum CrSingleviewEntry {
     kSingleCreate, kSingleInit, kSingleApply, kSingleGetLUTLen, kSingleGetLUT, kSingleSaveLUT,
     kSingleGetFOV, kSingleGetMaskLen, kSingleGetMask, kSingleSetImage, kSingleSetOverlay,
-    kSingleSaveImage, kSingleRelease, kSingleSlotCount
+    kSingleSaveImage, kSingleRelease, kSingleEntryCount
 };
 
-enum CrMultiviewSlot {
+enum CrMultiviewEntry {
     kMultiCreate, kMultiInit, kMultiApply, kMultiGetLUTLen, kMultiGetLUT, kMultiSaveLUT,
     kMultiGetMaskLen, kMultiGetMask, kMultiSetImage, kMultiSaveImage, kMultiAdjustCameraPose,
-    kMultiRelease, kMultiSlotCount
+    kMultiRelease, kMultiEntryCount
 };
 
 // An operation table starts with the family it belongs to, so that a
-// dispatcher can call each slot through its own type.
+// dispatcher can call each entry through its own type.
 enum class CrEngineFamily { kSingleview, kMultiview };
 
 struct CrEngineOps {

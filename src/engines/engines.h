@@ -1,5 +1,5 @@
-// Operation tables of the engine types, in factory order, and the size rule
-// that every engine buffer obeys.
+// Operation tables of the engine types, in factory order, and what the
+// engines' overlays share.
 #pragma once
 
 #include <cstdint>
@@ -11,4 +11,6 @@ extern const CrMultiviewOps kTopviewOps;
 extern const CrMultiviewOps kBowlviewOps1;
 extern const CrMultiviewOps kBowlviewOps2;
 
-
+// An opaque overlay byte kept within 1..254, where no byte can make its pixel
+// read as transparent or as a blend-map camera code.
+inline unsigned char crOpaqueByte(unsigned char b) { return b == 0 ? 1 : b == 255 ? 254 : b; }

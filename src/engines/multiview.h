@@ -7,22 +7,26 @@
 #include <cstdint>
 #include <cstring>
 
+#include "blend_code.h"
 #include "camrig.h"
 #include "engines.h"
 #include "image/image.h"
 #include "numerics/rounding.h"
 
-// Per-camera tables sit in storage positions 0..3, which hold the camera
-// slots front, left, right, rear. Apply takes its frames in this order.
+// Per-camera tables sit in storage positions 0..3 (MultiviewPosition), which
+// hold the camera slots front, left, right, rear. Apply takes its frames in
+// this order.
 constexpr int kMultiviewCameras = 4;
 constexpr int kMultiviewSlotOf[kMultiviewCameras] = {CR_SLOT_FRONT, CR_SLOT_LEFT, CR_SLOT_RIGHT, CR_SLOT_REAR};
-enum MultiviewPosition { kPosFront, kPosLeft, kPosRight, kPosRear };
 
 // Storage position of a camera slot, or -1 for a slot outside 0..3.
 inline int crMultiviewPosition(int slot) {
     constexpr int kPositionOf[kMultiviewCameras] = {kPosFront, kPosRear, kPosLeft, kPosRight};
     return slot >= 0 && slot < kMultiviewCameras ? kPositionOf[slot] : -1;
 }
+
+// Half-angle of the side cameras' weight cones: 75 degrees in radians.
+constexpr float kSideConeHalfAngle = 1.3089969f;
 
 // A box of view pixels, right and bottom exclusive; empty when top >= bottom
 // or left >= right.
@@ -85,58 +89,6 @@ inline bool crHasViewBuffers(const MultiviewState* s) { return s->blendMap != nu
 // 1..254, so it can never read as a camera code of the blend map.
 inline bool crIsOpaque(const unsigned char* p) {
     return p[0] - 1u < 254u && p[1] - 1u < 254u && p[2] - 1u < 254u;
-}
-
-// ---- Blend-map codes ------------------------------------------------------------
-
-// A blend-map pixel (b0, b1, b2). Camera codes have b0 and b1 in {0, 255}:
-// b2 = 0 names one camera, b2 in 1..254 mixes a longitudinal camera (b0: 0
-// front, 255 rear) with a side camera (b1: 0 left, 255 right), b2 being the
-// side camera's share in 256ths. Anything else is a colour.
-struct Code {
-    unsigned char b0, b1, b2;
-};
-
-constexpr Code kFrontOnly = {0, 0, 0};
-constexpr Code kRearOnly = {255, 255, 0};
-constexpr Code kLeftOnly = {255, 0, 0};
-constexpr Code kRightOnly = {0, 255, 0};
-
-// The corners around the vehicle, where a longitudinal and a side camera meet.
-enum Corner { kFrontLeft, kFrontRight, kRearLeft, kRearRight };
-
-inline bool crIsFront(Corner k) { return k == kFrontLeft || k == kFrontRight; }
-inline bool crIsLeft(Corner k) { return k == kFrontLeft || k == kRearLeft; }
-
-// Pair code of a corner with the side camera's share v.
-inline Code crPairCode(Corner k, int v) {
-    return {static_cast<unsigned char>(crIsFront(k) ? 0 : 255), static_cast<unsigned char>(crIsLeft(k) ? 0 : 255),
-            static_cast<unsigned char>(v)};
-}
-inline Code crSideCode(Corner k) { return crIsLeft(k) ? kLeftOnly : kRightOnly; }
-inline Code crLongitudinalCode(Corner k) { return crIsFront(k) ? kFrontOnly : kRearOnly; }
-
-// Share rounded and kept off 0 and 255, which would read as single cameras;
-// a share that is not a number counts as none.
-inline int crClampedShare(float share) {
-    if (share != share) return 1;
-    const int v = crRoundHalfAway(share < 0.0f ? 0.0f : share > 255.0f ? 255.0f : share);
-    return v < 1 ? 1 : v > 254 ? 254 : v;
-}
-
-// A corner pixel by the longitudinal camera's cone weight w (-1 outside its
-// cone): that camera alone at full weight, the side camera alone outside the
-// cone, else a pair whose side share grows as w falls.
-inline Code crConeCornerCode(Corner k, float w) {
-    if (w == 1.0f) return crLongitudinalCode(k);
-    if (w < 0.0f) return crSideCode(k);
-    return crPairCode(k, crClampedShare(255.0f * (1.0f - w)));
-}
-
-inline void crPutCode(unsigned char* pixel, Code code) {
-    pixel[0] = code.b0;
-    pixel[1] = code.b1;
-    pixel[2] = code.b2;
 }
 
 // The caller sees a turned frame (W x H) as an H x W picture whose pixel

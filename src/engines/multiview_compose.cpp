@@ -10,23 +10,21 @@ void crComposeView(const MultiviewState* s, unsigned char* out, TintRule tint) {
     const bool tintMixes = (s->flags & CR_MULTI_TINT) != 0 && tint == TintRule::kMixes;
     for (int r = 0; r < s->height; ++r) {
         const unsigned char* map = s->blendMap->data[r];
-        const unsigned char* front = s->warped[kPosFront]->data[r];
-        const unsigned char* left = s->warped[kPosLeft]->data[r];
-        const unsigned char* right = s->warped[kPosRight]->data[r];
-        const unsigned char* rear = s->warped[kPosRear]->data[r];
+        const unsigned char* warped[kMultiviewCameras];
+        for (int p = 0; p < kMultiviewCameras; ++p) warped[p] = s->warped[p]->data[r];
         unsigned char* row = out + static_cast<size_t>(r) * stride;
         for (int i = 0; i < rowBytes; i += 3) {
             const int b0 = map[i], b1 = map[i + 1], b2 = map[i + 2];
-            if ((b0 == 0 || b0 == 255) && (b1 == 0 || b1 == 255)) {
-                const unsigned char* along = (b0 ? rear : front) + i;
-                const unsigned char* side = (b1 ? right : left) + i;
+            if (crIsCameraCode(b0, b1)) {
+                const CodeCameras cams = crCodeCameras(b0, b1);
                 if (b2 == 0) {
-                    // (0, 0) front and (255, 255) rear; (255, 0) left and (0, 255) right.
-                    const unsigned char* single = b0 == b1 ? along : side;
+                    const unsigned char* single = warped[cams.singlePosition] + i;
                     row[i] = single[0];
                     row[i + 1] = single[1];
                     row[i + 2] = single[2];
                 } else {
+                    const unsigned char* along = warped[cams.alongPosition] + i;
+                    const unsigned char* side = warped[cams.sidePosition] + i;
                     for (int k = 0; k < 3; ++k)
                         row[i + k] = static_cast<unsigned char>((along[k] * 256 + (side[k] - along[k]) * b2) >> 8);
                 }

@@ -6,13 +6,6 @@
 #include "image/image.h"
 #include "multiview.h"
 
-namespace {
-
-// Keeps an opaque byte off the values that make a pixel transparent.
-unsigned char crOpaqueByte(unsigned char b) { return b == 0 ? 1 : b == 255 ? 254 : b; }
-
-}  // namespace
-
 void crClearOverlay(MultiviewState* s) { crClearRows(s->overlay->data, s->overlay->height, s->overlay->stride); }
 
 void crTransferOverlay(MultiviewState* s) {

@@ -59,14 +59,13 @@ void crFindUsedBoxes(MultiviewState* s) {
         const unsigned char* row = map->data[r];
         for (int c = 0; c < map->width; ++c) {
             const int b0 = row[3 * c], b1 = row[3 * c + 1], b2 = row[3 * c + 2];
-            if ((b0 != 0 && b0 != 255) || (b1 != 0 && b1 != 255)) continue;
-            const int along = b0 ? kPosRear : kPosFront;
-            const int side = b1 ? kPosRight : kPosLeft;
+            if (!crIsCameraCode(b0, b1)) continue;
+            const CodeCameras cams = crCodeCameras(b0, b1);
             if (b2 == 0) {
-                crGrowBox(&s->usedBox[b0 == b1 ? along : side], c, r);
+                crGrowBox(&s->usedBox[cams.singlePosition], c, r);
             } else {
-                crGrowBox(&s->usedBox[along], c, r);
-                crGrowBox(&s->usedBox[side], c, r);
+                crGrowBox(&s->usedBox[cams.alongPosition], c, r);
+                crGrowBox(&s->usedBox[cams.sidePosition], c, r);
             }
         }
     }

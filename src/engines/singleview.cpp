@@ -193,10 +193,6 @@ int crSingleSetImage(EngineHandle* h, int width, int height, const unsigned char
     return 0;
 }
 
-// Opaque pixels are kept within 1..254 so that no channel of them can be
-// taken for the transparent key 0.
-unsigned char crOpaqueChannel(unsigned char v) { return v == 0 ? 1 : (v == 255 ? 254 : v); }
-
 int crSingleSetOverlay(EngineHandle* h, int width, int height, const unsigned char* pixels) {
     SingleviewState* s = crSingleview(h);
     if (!s) return -1;
@@ -208,7 +204,7 @@ int crSingleSetOverlay(EngineHandle* h, int width, int height, const unsigned ch
         const unsigned char* src = pixels + static_cast<size_t>(r) * stride;
         for (int c = 0; c < 3 * width; c += 3) {
             if (!(src[c] | src[c + 1] | src[c + 2])) continue;
-            for (int k = 0; k < 3; ++k) img->data[r][c + k] = crOpaqueChannel(src[c + k]);
+            for (int k = 0; k < 3; ++k) img->data[r][c + k] = crOpaqueByte(src[c + k]);
         }
     }
     return 0;

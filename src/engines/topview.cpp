@@ -19,8 +19,8 @@ struct WeightCone {
 };
 
 WeightCone crWeightCone(const MultiviewState* s, int slot) {
-    constexpr double k = 0.017453292519943295;
-    float thetaMax = 1.3089969f;
+    constexpr double k = kRadiansPerDegree;
+    float thetaMax = kSideConeHalfAngle;
     if (slot == CR_SLOT_FRONT) thetaMax = static_cast<float>(s->frontFov * 0.5 * k);
     if (slot == CR_SLOT_REAR) thetaMax = static_cast<float>(s->rearFov * 0.5 * k);
     return {thetaMax, static_cast<float>(s->blendAngle * k)};
@@ -53,11 +53,10 @@ void crBuildCameraTable(const TopviewState* s, const CameraParam* cam, float** l
             if (q[2] == 0.0f) q[2] = 1.0f;
             const float xn = q[0] / q[2];
             const float yn = q[1] / q[2];
-            const float rayRadius = sqrtf(xn * xn + yn * yn);
-            const float theta = atanf(rayRadius);
-            const float rho = crLensAngleToHeight(cam->distortion, theta);
-            const float u = cam->pixelScaleX * (rho * xn / rayRadius) + cam->principalX;
-            const float v = yn * rho / rayRadius * cam->pixelScaleY + cam->principalY;
+            const CrLensRay ray = crTraceLensRay(cam->distortion, crTangentLength(xn, yn));
+            const float theta = ray.theta, rho = ray.height;
+            const float u = cam->pixelScaleX * (rho * xn / ray.r) + cam->principalX;
+            const float v = yn * rho / ray.r * cam->pixelScaleY + cam->principalY;
             // Also false for the NaN of a ray along the optical axis.
             if (!(u >= 0.0f && u < frameWidth && v >= 0.0f && v < frameHeight)) continue;
             lutRow[2 * c] = u;

@@ -6,7 +6,7 @@
 
 #include "camrig.h"
 #include "multiview.h"
-#include "target/target.h"
+#include "topview_frame.h"
 
 struct TopviewState : MultiviewState {
     int lineWidth = 0;

@@ -10,7 +10,7 @@ namespace {
 
 // Angle that marks a degenerate lens (no pixel scale, or no constant term in
 // the inverse polynomial): -2 pi in single precision.
-constexpr float kNoAngle = -6.2831855f;
+constexpr float kNoAngle = -static_cast<float>(2.0 * kPi);
 
 struct TrialPose {
     float x, y, z;
@@ -75,7 +75,8 @@ Point2f crGroundPoint(const TrialPose& pose, float theta, float phi) {
 
 void crProjectCalibrationPoints(CameraParam* cam, const float* offsets) {
     const TrialPose pose = crTrialPose(*cam, offsets);
-    for (int i = 0; i < cam->pointCount && i < 50; ++i) {
+    const int n = crCalibrationPairCount(cam);
+    for (int i = 0; i < n; ++i) {
         const float dx = cam->imagePoints[i].x - cam->principalX;
         const float dy = cam->principalY - cam->imagePoints[i].y;  // rows counted upward
         cam->worldPoints[i] = crGroundPoint(pose, crIncidenceAngle(*cam, dx, dy), crAzimuth(*cam, dx, dy));

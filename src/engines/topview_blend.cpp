@@ -4,9 +4,14 @@
 #include <cstdint>
 
 #include "image/image.h"
+#include "numerics/angles.h"
 #include "topview.h"
 
 namespace {
+
+// 1 / 255 in single precision: keeps weight totals, distances and angles off
+// zero before they divide.
+constexpr float kOffZero = 0.003921568859368563f;
 
 // Paints the nine zones; the bands, strips and vehicle are the same in every
 // mode, the corners ask `corner`.
@@ -84,7 +89,7 @@ void crPaintOverlap(TopviewState* s, const MultiviewParam* p) {
         const float left = s->weights[kPosLeft]->data[r][c];
         const float right = s->weights[kPosRight]->data[r][c];
         const float rear = s->weights[kPosRear]->data[r][c];
-        const float total = front + left + rear + right + 0.003921568859368563f;
+        const float total = front + left + rear + right + kOffZero;
         const float side = crIsLeft(k) ? left : right;
         return crPairCode(k, crClampedShare(255.0f * side / total));
     });
@@ -108,7 +113,7 @@ struct SeamSlopes {
 };
 
 SeamSlopes crSeamSlopes(const TopviewState* s) {
-    const auto slope = [](float fov) { return tanf(static_cast<float>((90.0 - fov * 0.5) * 0.017453)); };
+    const auto slope = [](float fov) { return tanf(static_cast<float>((90.0 - fov * 0.5) * kRadiansPerDegreeShort)); };
     return {slope(s->frontFov), slope(s->rearFov)};
 }
 
@@ -139,11 +144,11 @@ void crPaintAngularSeams(TopviewState* s) {
         if (crBeyondSeam(seams, k, c, r)) return crPairCode(k, 255);
         const float dx = static_cast<float>(int64_t{c} - seams.x[k]);
         const float dy = static_cast<float>(int64_t{r} - seams.y[k]);
-        const float d = sqrtf(dx * dx + dy * dy) + 0.003921568859368563f;
+        const float d = sqrtf(dx * dx + dy * dy) + kOffZero;
         const float vertical = crIsFront(k) ? -dy : dy;
         const float a = acosf(vertical / d);
         const float fov = crIsFront(k) ? s->frontFov : s->rearFov;
-        float v = a * 255.0f / (fov * 0.5f * 0.017453f + 0.003921568859368563f);
+        float v = a * 255.0f / (fov * 0.5f * static_cast<float>(kRadiansPerDegreeShort) + kOffZero);
         v = !(v >= 1.0f) ? 1.0f : v > 254.0f ? 254.0f : v;  // NaN as 1
         return crPairCode(k, static_cast<int>(v));
     });

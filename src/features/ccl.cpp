@@ -41,31 +41,20 @@ struct CrTracer {
     int32_t** contours;           // may be null
 };
 
-// First column in [x, end) whose byte is 0; end or beyond when there is none.
-inline int crFindZero(const unsigned char* row, int x, int end) {
+// First column in [x, end) whose byte is 0 (Zero) or not 0; end or beyond
+// when there is none.
+template <bool Zero>
+inline int crFindByte(const unsigned char* row, int x, int end) {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= end; x += 16) {
-        const int hits = _mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), zero));
-        if (hits) return x + __builtin_ctz(static_cast<unsigned>(hits));
+        const unsigned zeros = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), zero)));
+        const unsigned hits = Zero ? zeros : ~zeros & 0xFFFFu;
+        if (hits) return x + __builtin_ctz(hits);
     }
 #endif
-    while (x < end && row[x] != 0) ++x;
-    return x;
-}
-
-// First column in [x, end) whose byte is not 0, or end.
-inline int crFindNonZero(const unsigned char* row, int x, int end) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; x + 16 <= end; x += 16) {
-        const int zeros = _mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), zero));
-        if (zeros != 0xFFFF) return x + __builtin_ctz(~static_cast<unsigned>(zeros));
-    }
-#endif
-    while (x < end && row[x] == 0) ++x;
+    while (x < end && (row[x] == 0) != Zero) ++x;
     return x;
 }
 
@@ -121,14 +110,14 @@ int crLabelRuns(const CrTracer& t, int width, int height) {
     for (int y = 1; y < height - 1; ++y) {
         const unsigned char* row = t.pixels + static_cast<size_t>(y) * width;
         int32_t* label = t.labels[y];
-        for (int x = crFindZero(row, 1, end); x < end; x = crFindZero(row, x, end)) {
+        for (int x = crFindByte<true>(row, 1, end); x < end; x = crFindByte<true>(row, x, end)) {
             int32_t cur = label[x];
             if (cur == 0) {  // a component met for the first time
                 cur = ++count;
                 crWalkContour<kWithContours>(t, row + x, y, x, kOuterStart, cur);
                 label[x] = cur;
             }
-            const int stop = crFindNonZero(row, x + 1, end);
+            const int stop = crFindByte<false>(row, x + 1, end);
             std::fill(label + x + 1, label + stop, cur);
             // A background pixel after the run that no walk has inspected lies
             // in a hole not walked yet: the outer walk marks the outside.

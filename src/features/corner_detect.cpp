@@ -39,9 +39,9 @@ private:
 };
 
 // Fits a triangle to the outline of the dark area of `area` and stores its
-// corners, mapped to the photograph, at imagePoints[first..first + 2]. A fit
-// that gives no triangle leaves them at (0, 0).
-void crStoreTriangle(Workspace& ws, const Plane& area, CameraParam* cam, int first) {
+// corners, mapped to the photograph, at imagePoints[firstIndex..firstIndex + 2].
+// A fit that gives no triangle leaves them at (0, 0).
+void crStoreTriangle(Workspace& ws, const Plane& area, CameraParam* cam, int firstIndex) {
     Plane& outline = ws.scratch;
     crMarkOutline(area, &outline);
     const size_t n = static_cast<size_t>(outline.width) * outline.height;
@@ -54,7 +54,7 @@ void crStoreTriangle(Workspace& ws, const Plane& area, CameraParam* cam, int fir
     if (crFitTriangle(points, count, corners)) {
         const CanvasWindow& w = ws.window();
         for (int i = 0; i < 3; ++i)
-            cam->imagePoints[first + i] =
+            cam->imagePoints[firstIndex + i] =
                 crCanvasToPhoto(cam, static_cast<float>(w.x0) + corners[i].x, static_cast<float>(w.y0) + corners[i].y);
     }
     std::free(points);

@@ -3,6 +3,7 @@
 
 #include "camera/lens.h"
 #include "features.h"
+#include "image/image.h"
 #include "numerics/rounding.h"
 
 unsigned char crSampleNearestBilinear(const Image* gray, float u, float v) {
@@ -21,7 +22,7 @@ void crGrayFromBgr(const unsigned char* photo, Image* gray) {
         const unsigned char* in = photo + static_cast<size_t>(r) * gray->width * 3;
         unsigned char* out = gray->data[r];
         for (int c = 0; c < gray->width; ++c, in += 3)
-            out[c] = static_cast<unsigned char>(((4207 * in[2] + 8259 * in[1] + 1604 * in[0] + 8192) >> 14) + 16);
+            out[c] = static_cast<unsigned char>(crStudioLumaFixed(in[0], in[1], in[2]));
     }
 }
 

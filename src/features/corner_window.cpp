@@ -63,8 +63,8 @@ Point2f crCanvasToPhoto(const CameraParam* cam, float x, float y) {
 }
 
 Point2f crRayToPhoto(const CameraParam* cam, float xn, float yn) {
-    const float rr = sqrtf(xn * xn + yn * yn);
+    const float rr = crTangentLength(xn, yn);
     if (rr == 0.0f) return {cam->principalX, cam->principalY};
-    const float rho = crLensAngleToHeight(cam->distortion, atanf(rr));
+    const float rho = crTraceLensRay(cam->distortion, rr).height;
     return {xn / rr * rho * cam->pixelScaleX + cam->principalX, yn / rr * rho * cam->pixelScaleY + cam->principalY};
 }

@@ -13,29 +13,19 @@ constexpr int kFileHeaderBytes = 14;
 constexpr int kInfoHeaderBytes = 40;
 constexpr int kPaletteBytes = 256 * 4;
 
-void crPutLe16(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void crPutLe32(unsigned char* p, uint32_t v) {
-    crPutLe16(p, v & 0xFFFFu);
-    crPutLe16(p + 2, v >> 16);
-}
-
 void crWriteHeaders(unsigned char* out, const Image* img, uint16_t bitCount, int imageSize, int pixelOffset) {
     std::memset(out, 0, kFileHeaderBytes + kInfoHeaderBytes);
     out[0] = 'B';
     out[1] = 'M';
-    crPutLe32(out + 2, static_cast<uint32_t>(pixelOffset + imageSize));
-    crPutLe32(out + 10, static_cast<uint32_t>(pixelOffset));
+    crStoreLe32(out + 2, static_cast<uint32_t>(pixelOffset + imageSize));
+    crStoreLe32(out + 10, static_cast<uint32_t>(pixelOffset));
     unsigned char* info = out + kFileHeaderBytes;
-    crPutLe32(info, kInfoHeaderBytes);
-    crPutLe32(info + 4, static_cast<uint32_t>(img->width));
-    crPutLe32(info + 8, static_cast<uint32_t>(img->height));
-    crPutLe16(info + 12, 1);
-    crPutLe16(info + 14, bitCount);
-    crPutLe32(info + 20, static_cast<uint32_t>(imageSize));
+    crStoreLe32(info, kInfoHeaderBytes);
+    crStoreLe32(info + 4, static_cast<uint32_t>(img->width));
+    crStoreLe32(info + 8, static_cast<uint32_t>(img->height));
+    crStoreLe16(info + 12, 1);
+    crStoreLe16(info + 14, bitCount);
+    crStoreLe32(info + 20, static_cast<uint32_t>(imageSize));
 }
 
 // Entry i is (i, i, i, 0): black to white.

@@ -18,11 +18,10 @@ inline unsigned char crTruncateLimited(CrExtended v) { return crTruncateByte(std
 // Studio-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
 void crStudioPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {
     const CrExtended b = p[0], g = p[1], r = p[2];
-    out[0] = crTruncateByte(0.439 * b - (0.148 * r + 0.291 * g) + 128.0);
-    out[1] = crTruncateByte(0.257 * r + 0.504 * g + 0.098 * b + 16.0);
-    out[2] = crTruncateByte(0.439 * r - 0.368 * g - 0.071 * b + 128.0);
-    const CrExtended qb = q[0], qg = q[1], qr = q[2];
-    out[3] = crTruncateByte(0.257 * qr + 0.504 * qg + 0.098 * qb + 16.0);
+    out[0] = crTruncateByte(crStudioChromaBlue(b, g, r));
+    out[1] = crTruncateByte(crStudioLuma(b, g, r));
+    out[2] = crTruncateByte(crStudioChromaRed(b, g, r));
+    out[3] = crTruncateByte(crStudioLuma<CrExtended>(q[0], q[1], q[2]));
 }
 
 // Analog-range U, Y, V, Y of one pixel pair; chroma from the first pixel.

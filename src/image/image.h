@@ -9,7 +9,17 @@
 #include "numerics/rounding.h"
 #include "numerics/rows.h"
 
-// ---- Sizes -------------------------------------------------------------------
+// ---- Sizes and layouts -------------------------------------------------------
+
+// Bytes in a packed 3-channel row of `width` pixels: 3 x width rounded up to 4.
+inline int crPackedStride(int width) { return (3 * width + 3) & ~3; }
+
+// Position of entry (r, c) of a W x H table stored field by field: the even
+// rows (ceil(H / 2) of them) first, then the odd rows.
+inline int32_t crFieldIndex(int r, int c, int width, int height) {
+    const int evenRows = (height + 1) / 2;
+    return (r % 2 == 0 ? 0 : evenRows * width) + (r / 2) * width + c;
+}
 
 // n rounded up to a multiple of 4, or -1 when n is negative or the result
 // does not fit an int.
@@ -53,7 +63,35 @@ float* crFlattenLut(float* const* lut, int width, int height);
 void crCopyPackedToImage(const unsigned char* packed, Image* img);
 void crCopyImageToPacked(const Image* img, unsigned char* packed);
 
+// ---- Colour ------------------------------------------------------------------
+
+// Studio-range BT.601 luma and chroma of the bytes blue, green, red, with the
+// weights rounded to three decimals. Real is the precision the sums are formed
+// in: double for the device's masks, long double for the picture conversions.
+template <typename Real> Real crStudioLuma(Real b, Real g, Real r) { return 0.257 * r + 0.504 * g + 0.098 * b + 16.0; }
+template <typename Real> Real crStudioChromaBlue(Real b, Real g, Real r) {
+    return 0.439 * b - (0.148 * r + 0.291 * g) + 128.0;
+}
+template <typename Real> Real crStudioChromaRed(Real b, Real g, Real r) {
+    return 0.439 * r - 0.368 * g - 0.071 * b + 128.0;
+}
+
+// The studio-range luma in 14-bit fixed point, from the unrounded weights
+// (65.481, 128.553, 24.966) / 255 truncated.
+inline int crStudioLumaFixed(int b, int g, int r) { return ((4207 * r + 8259 * g + 1604 * b + 8192) >> 14) + 16; }
+
 // ---- Files -------------------------------------------------------------------
+
+// Little-endian stores of the file headers and device binaries.
+inline void crStoreLe16(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+inline void crStoreLe32(unsigned char* p, uint32_t v) {
+    crStoreLe16(p, v);
+    crStoreLe16(p + 2, v >> 16);
+}
 
 // A file being written: a regular file is written under a temporary name in
 // its folder and renamed over `path` only once complete, so a failed write

@@ -34,13 +34,3 @@ inline float crRoundToWhole(float v) {
 // taking the sign of n (so -5 becomes 0 and -3 becomes 4).
 template <typename I>
 inline I crAlign4(I n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }
-
-// Bytes in a packed 3-channel row of `width` pixels: 3 x width rounded up to 4.
-inline int crPackedStride(int width) { return (3 * width + 3) & ~3; }
-
-// Position of entry (r, c) of a W x H table stored field by field: the even
-// rows (ceil(H / 2) of them) first, then the odd rows.
-inline int32_t crFieldIndex(int r, int c, int width, int height) {
-    const int evenRows = (height + 1) / 2;
-    return (r % 2 == 0 ? 0 : evenRows * width) + (r / 2) * width + c;
-}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "image/image.h"
+#include "numerics/angles.h"
 #include "numerics/rounding.h"
 #include "views/views.h"
 
@@ -92,7 +93,7 @@ extern "C" CR_API int crGetPGSWorldPoints(PgsParam* g, Point2f* out) {
     const int room = std::max(0, std::min(capacity, 2 * perLine + 2));
     g->bandCount = kBandCount;
     const float overhang = crGuideOverhang(g);
-    const float theta = -static_cast<float>(g->steeringAngle * 0.017453292519943295);
+    const float theta = -static_cast<float>(g->steeringAngle * kRadiansPerDegree);
     g->turnRadius = static_cast<float>(g->wheelbase) / tanf(theta);
     g->arcOffset = 0.0f;
     g->segmentStart = 0;

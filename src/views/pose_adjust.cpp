@@ -14,7 +14,7 @@ namespace {
 // through h and the record's ground points, each set about its own mean.
 float crCentredGroundError(const CameraParam* cam, const Matrix* h) {
     const int n = crCalibrationPairCount(cam);
-    Point2f ground[50];
+    Point2f ground[kPairCapacity];
     Point2f groundSum = {0.0f, 0.0f};
     Point2f worldSum = {0.0f, 0.0f};
     for (int i = 0; i < n; ++i) {

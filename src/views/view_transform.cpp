@@ -61,7 +61,7 @@ void crCompressRadially(const CrViewSetup& s, float& u, float& v) {
 // fisheye pixel offset.
 void crApplyLens(const CrViewSetup& s, float& u, float& v) {
     crMapRadially(u, v, s.focal, s.focal, [&](float xn, float yn, float r) {
-        const float rho = crLensAngleToHeight(s.distortion, atanf(r));
+        const float rho = crTraceLensRay(s.distortion, r).height;
         u = xn * (rho / r) * s.pixelScaleX;
         v = yn * (rho / r) * s.pixelScaleY;
     });

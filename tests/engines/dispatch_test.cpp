@@ -1,9 +1,8 @@
 // Engine dispatch: the factory's type checks, the failure results of missing
-// handles, tables, slots and states, and Release nulling the caller's variable.
+// handles, tables, entries and states, and Release nulling the caller's variable.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <type_traits>
 #include <vector>
 
 #include "camrig.h"
@@ -64,24 +63,20 @@ TEST(EngineDispatch, NullHandleGivesEachExportsFailureResult) {
     EXPECT_EQ(crMultiviewRelease(&none), 0);
 }
 
-// Tables of their own let the test see which slot a dispatcher reaches and
-// what arguments arrive there, each typed as the slot declares it.
-int gLastSlot = -1;
+// Tables of their own let the test see which entry a dispatcher reaches and
+// what arguments arrive there, each typed as the entry declares it.
+int gLastEntry = -1;
 std::vector<uintptr_t> gArgs;
 
+// An argument as the dispatcher received it: a pointer's address, an integer's bits.
 template <typename T>
-uintptr_t crBits(T v) {
-    if constexpr (std::is_pointer_v<T>)
-        return reinterpret_cast<uintptr_t>(v);
-    else
-        return static_cast<uintptr_t>(v);
-}
+uintptr_t crBits(T v) { return uintptr_t(v); }
 
-template <int Slot, typename... P>
+template <int Entry, typename... P>
 int crRecord(EngineHandle*, P... args) {
-    gLastSlot = Slot;
+    gLastEntry = Entry;
     gArgs = {crBits(args)...};
-    return 100 + Slot;
+    return 100 + Entry;
 }
 
 const CrSingleviewOps kRecordingSingle = {
@@ -96,7 +91,7 @@ const CrMultiviewOps kRecordingMulti = {
 using Args = std::vector<uintptr_t>;
 uintptr_t crAddr(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
-TEST(EngineDispatch, CallsTheSlotOfItsIndexWithTheSlotsArgumentTypes) {
+TEST(EngineDispatch, CallsTheEntryOfItsIndexWithItsArgumentTypes) {
     EngineHandle single{&kRecordingSingle, nullptr};
     EngineHandle multi{&kRecordingMulti, nullptr};
     unsigned char pixels[4] = {};
@@ -110,8 +105,8 @@ TEST(EngineDispatch, CallsTheSlotOfItsIndexWithTheSlotsArgumentTypes) {
     EXPECT_EQ(gArgs, (Args{0u, crAddr(&fh), 2u}));
     EXPECT_EQ(crSingleviewSaveImage(&single, "p"), 111);
 
-    // The other family's dispatcher reaches the slot of the same index in the
-    // handle's own table, its arguments converted to that slot's types.
+    // The other family's dispatcher reaches the entry of the same index in the
+    // handle's own table, its arguments converted to that entry's types.
     EXPECT_EQ(crSingleviewGetFOV(&multi, &fh, &fv), 106);  // multi-view GetMaskLen (int*, int)
     EXPECT_EQ(gArgs, (Args{crAddr(&fh), static_cast<uintptr_t>(static_cast<int>(crAddr(&fv)))}));
     EXPECT_EQ(crMultiviewGetMaskLen(&single, nullptr, 3), 106);  // single-view GetFOV (float*, float*)
@@ -119,42 +114,42 @@ TEST(EngineDispatch, CallsTheSlotOfItsIndexWithTheSlotsArgumentTypes) {
     EXPECT_EQ(crMultiviewSetImage(&single, 640, -480, pixels, 7, 1, 2, 3, 4), 108);  // GetMask (uchar*, int)
     EXPECT_EQ(gArgs, (Args{640u, static_cast<uintptr_t>(-480)}));
     EXPECT_EQ(crMultiviewAdjustCameraPose(&single, nullptr, nullptr, 1), 110);  // SetOverlay
-    EXPECT_EQ(gLastSlot, 10);
-    // Slot 11 of a multi-view table is its Release, which no generic dispatcher serves.
-    gLastSlot = -1;
+    EXPECT_EQ(gLastEntry, 10);
+    // Entry 11 of a multi-view table is its Release, which no generic dispatcher serves.
+    gLastEntry = -1;
     EXPECT_EQ(crSingleviewSaveImage(&multi, "p"), -1);
-    EXPECT_EQ(gLastSlot, -1);
+    EXPECT_EQ(gLastEntry, -1);
     EXPECT_EQ(crMultiviewGetMaskLen(nullptr, nullptr, 0), -1);
 }
 
-TEST(EngineDispatch, MissingTableSlotOrStateFails) {
+TEST(EngineDispatch, MissingTableEntryOrStateFails) {
     CrSingleviewOps emptySingle{};
     CrMultiviewOps emptyMulti{};
     emptySingle.family = CrEngineFamily::kSingleview, emptyMulti.family = CrEngineFamily::kMultiview;
     EngineHandle noTable{nullptr, nullptr};
-    EngineHandle noSlots{&emptySingle, nullptr};
-    EngineHandle noMultiSlots{&emptyMulti, nullptr};
+    EngineHandle noEntries{&emptySingle, nullptr};
+    EngineHandle noMultiEntries{&emptyMulti, nullptr};
     float fh, fv;
     EXPECT_EQ(crSingleviewInit(&noTable, nullptr), -1);
     EXPECT_EQ(crSingleviewGetFOV(&noTable, &fh, &fv), 0);
-    EXPECT_EQ(crSingleviewInit(&noSlots, nullptr), -1);
-    EXPECT_EQ(crSingleviewGetFOV(&noSlots, &fh, &fv), 0);
+    EXPECT_EQ(crSingleviewInit(&noEntries, nullptr), -1);
+    EXPECT_EQ(crSingleviewGetFOV(&noEntries, &fh, &fv), 0);
 
     EngineHandle* table = &noTable;
     EXPECT_EQ(crSingleviewRelease(&table), -1);
     EXPECT_EQ(table, &noTable);
-    EngineHandle* slots = &noSlots;
-    EXPECT_EQ(crSingleviewRelease(&slots), -1);
-    EXPECT_EQ(crMultiviewRelease(&slots), -1);
-    EXPECT_EQ(slots, &noSlots);
-    EXPECT_EQ(crMultiviewSetImage(&noMultiSlots, 1, 1, nullptr, 6, 0, 0, 1, 1), -1);
-    slots = &noMultiSlots;
-    EXPECT_EQ(crMultiviewRelease(&slots), -1);
+    EngineHandle* empty = &noEntries;
+    EXPECT_EQ(crSingleviewRelease(&empty), -1);
+    EXPECT_EQ(crMultiviewRelease(&empty), -1);
+    EXPECT_EQ(empty, &noEntries);
+    EXPECT_EQ(crMultiviewSetImage(&noMultiEntries, 1, 1, nullptr, 6, 0, 0, 1, 1), -1);
+    empty = &noMultiEntries;
+    EXPECT_EQ(crMultiviewRelease(&empty), -1);
 
-    EngineHandle* multi = crMultiviewCreate(0);  // slot 12 lies past the multi-view ops
+    EngineHandle* multi = crMultiviewCreate(0);  // entry 12 lies past the multi-view ops
     EXPECT_EQ(crSingleviewRelease(&multi), -1);
     EXPECT_EQ(crMultiviewRelease(&multi), 0);
-    EngineHandle* single = crSingleviewCreate(0);  // slot 11 of the single-view ops is SaveImage
+    EngineHandle* single = crSingleviewCreate(0);  // entry 11 of the single-view ops is SaveImage
     EXPECT_EQ(crMultiviewRelease(&single), -1);
     EXPECT_EQ(crSingleviewRelease(&single), 0);
 }
@@ -179,7 +174,7 @@ TEST(EngineDispatch, HandleWithoutStateAnswersMinusOneAndReleases) {
 #define CAMRIG_SHARED_LIBRARY "libcamrig.so"
 #endif
 
-// Exports that share a slot and a failure result are one function under two
+// Exports that share an entry and a failure result are one function under two
 // names in the shared library.
 TEST(SharedLibrary, AliasPairsResolveToOneAddress) {
     void* lib = dlopen(CAMRIG_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);

@@ -1,4 +1,4 @@
-// Target binaries: view LUTs, masks, point lists and top-view zone blocks.
+// Device binaries: view LUTs, masks, point lists and top-view zone blocks.
 #include <gtest/gtest.h>
 
 #include <array>

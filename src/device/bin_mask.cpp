@@ -3,20 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
-#include "target/target.h"
+#include "device/device.h"
+#include "engines/blend_code.h"
 
 namespace {
 
 // Zone number of a camera code, numbered around the vehicle from the front
 // (single cameras even, pairs odd), or -1 for a colour pixel.
 int crMaskZone(const unsigned char* px) {
-    const unsigned char b0 = px[0], b1 = px[1];
-    int zone;
-    if (b0 == 0 && b1 == 0) zone = 0;
-    else if (b0 == 255 && b1 == 0) zone = 2;
-    else if (b0 == 255 && b1 == 255) zone = 4;
-    else if (b0 == 0 && b1 == 255) zone = 6;
-    else return -1;
+    if (!crIsCameraCode(px[0], px[1])) return -1;
+    // Single-camera zones by storage position: front 0, left 2, right 6, rear 4.
+    constexpr int kZoneOf[] = {0, 2, 6, 4};
+    const int zone = kZoneOf[crCodeCameras(px[0], px[1]).singlePosition];
     return px[2] != 0 ? zone + 1 : zone;
 }
 
@@ -40,17 +38,10 @@ uint32_t crEncodeRGB32(const unsigned char* px, int) {
 // Clamped to 0..255, then truncated toward zero.
 uint32_t crToByte(double v) { return v >= 255.0 ? 255u : v <= 0.0 ? 0u : static_cast<uint32_t>(v); }
 
-// The conversion constants are decimal reals; they are applied in double
-// precision.
-uint32_t crLuma(const unsigned char* px) {
-    return crToByte(0.257 * px[2] + 0.504 * px[1] + 0.098 * px[0] + 16.0);
-}
-uint32_t crChromaBlue(const unsigned char* px) {
-    return crToByte(0.439 * px[0] - (0.148 * px[2] + 0.291 * px[1]) + 128.0);
-}
-uint32_t crChromaRed(const unsigned char* px) {
-    return crToByte(0.439 * px[2] - 0.368 * px[1] - 0.071 * px[0] + 128.0);
-}
+// The conversions are applied in double precision.
+uint32_t crLuma(const unsigned char* px) { return crToByte(crStudioLuma<double>(px[0], px[1], px[2])); }
+uint32_t crChromaBlue(const unsigned char* px) { return crToByte(crStudioChromaBlue<double>(px[0], px[1], px[2])); }
+uint32_t crChromaRed(const unsigned char* px) { return crToByte(crStudioChromaRed<double>(px[0], px[1], px[2])); }
 
 // 4:2:2: a pixel pair shares the chroma of its even pixel, Cb on the even
 // entry and Cr on the odd one. The even pixel supplies it whatever it holds,

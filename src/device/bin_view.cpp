@@ -2,7 +2,7 @@
 // output pixel, stored field by field for interlaced camera video.
 #include <cmath>
 
-#include "target/target.h"
+#include "device/device.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Target writers given sizes no buffer can hold, row counts before the array and
+// Device writers given sizes no buffer can hold, row counts before the array and
 // coordinates beyond 32 bits: nothing written, length 0, conversions saturated.
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // Negative sizes, a map row or a table that does not fit an int.
 const int kBadSizes[][2] = {{-2, -3}, {-2, 3}, {3, -2}, {INT_MAX, 1}, {1 << 16, 1 << 15}, {INT_MIN, INT_MIN}};
 
-TEST(TargetHostile, MaskAndViewWritersRefuseUnrepresentableSizes) {
+TEST(DeviceHostile, MaskAndViewWritersRefuseUnrepresentableSizes) {
     using Writer = void (*)(int, int, const unsigned char*, unsigned char*, int*);
     using Length = void (*)(int, int, int*);
     const Writer masks[] = {crMakeBinMaskRGB16, crMakeBinMaskRGB32, crMakeBinMaskYCbCr, crMakeBinMaskRGB24};
@@ -41,7 +41,7 @@ TEST(TargetHostile, MaskAndViewWritersRefuseUnrepresentableSizes) {
 int16_t Low16(const unsigned char* b) { return static_cast<int16_t>(b[0] | b[1] << 8); }
 
 // Out-of-range coordinates store the lowest int's low 16 bits, 0, whatever their sign.
-TEST(TargetHostile, OutOfRangeViewAndPointCoordinatesStoreTheLowestInt) {
+TEST(DeviceHostile, OutOfRangeViewAndPointCoordinatesStoreTheLowestInt) {
     const struct { bool half; int mode; float x, y; int16_t ex, ey; } views[] = {
         {false, 1, 1e10f, 0.0f, 0, 0},   {false, 1, -1e10f, 1.0f, 0, 32}, {false, 0, 1e10f, kInf, 0, 0},
         {false, 0, -kInf, 4.0f, 0, 128}, {false, 1, 2.0f, 3e9f, 128, 0},  {false, 1, 2.0f, -kInf, 128, 0},
@@ -67,7 +67,7 @@ TEST(TargetHostile, OutOfRangeViewAndPointCoordinatesStoreTheLowestInt) {
 }
 
 // A negative row count has no rows; a selection whose size does not fit an int is not stored.
-TEST(TargetHostile, GuidePointsOutsideTheArrayAreNotRead) {
+TEST(DeviceHostile, GuidePointsOutsideTheArrayAreNotRead) {
     Point2f points[4] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}};
     const struct { int rows, perRow, all, len; } cases[] = {
         {-1, 2, 0, 0}, {-2, 2, 0, 0}, {INT_MIN, 2, 0, 0}, {-2, -2, 1, 0}, {INT_MIN, -1, 1, 0},

@@ -1,6 +1,9 @@
 // Top-view zone rectangles for a device that composes the view itself, and
 // the vehicle rectangle in view pixels.
-#include "target/target.h"
+#include <algorithm>
+
+#include "device/device.h"
+#include "engines/topview_frame.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Point binaries: calibration points and parking-guide points as pairs of
 // 16-bit integers.
 #include "camera/camera.h"
-#include "target/target.h"
+#include "device/device.h"
 
 namespace {
 
@@ -15,15 +15,15 @@ void crStorePoint(unsigned char* out, const Point2f& p) {
                                   static_cast<uint32_t>(crRoundHalfAwayToInt(p.y))));
 }
 
-// Stores points[first .. first + count - 1] (nothing when count <= 0);
+// Stores points[firstIndex .. firstIndex + count - 1] (nothing when count <= 0);
 // returns the bytes written.
-int crStorePoints(unsigned char* out, const Point2f* points, int first, int count) {
-    for (int i = 0; i < count; ++i) crStorePoint(out + kPointBytes * i, points[first + i]);
+int crStorePoints(unsigned char* out, const Point2f* points, int firstIndex, int count) {
+    for (int i = 0; i < count; ++i) crStorePoint(out + kPointBytes * i, points[firstIndex + i]);
     return count > 0 ? kPointBytes * count : 0;
 }
 
-// Each camera's first pointCount image or ground points (at most the 50 the
-// record holds), cameras 0 to 3 in turn.
+// Each camera's first pointCount image or ground points (at most the pairs
+// the record holds), cameras 0 to 3 in turn.
 void crStoreCameraPoints(const CameraParam* cams, bool ground, unsigned char* out, int* len) {
     int bytes = 0;
     for (int k = 0; k < 4; ++k) {
