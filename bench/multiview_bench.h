@@ -201,9 +201,9 @@ inline int crRunMultiviewBenchmarks(int argc, char** argv, const char* title, in
         for (int size = 0; size < 2; ++size) {
             const char* label = kCrBenchSizes[size].label;
             const std::string arg = "/size:" + std::to_string(size);
-            const auto init = times.find("crBenchInit" + arg);
-            if (init != times.end())
-                std::printf("  %-26s Init %8.2f / %8.2f\n", label, init->second.real, init->second.cpu);
+            const auto initTime = times.find("crBenchInit" + arg);
+            if (initTime != times.end())
+                std::printf("  %-26s Init %8.2f / %8.2f\n", label, initTime->second.real, initTime->second.cpu);
             const auto ours = times.find("crBenchApply" + arg);
             const auto peer = times.find("crBenchApplyOpenCV" + arg);
             if (ours == times.end() || peer == times.end()) continue;

@@ -15,7 +15,7 @@ case "$config" in
 esac
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "build/$config" -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "${launcher[@]}" "${extra[@]}" >/dev/null
+cmake -S . -B "build/$config" -DCMAKE_BUILD_TYPE=Release -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCAMRIG_WERROR=ON "${launcher[@]}" "${extra[@]}" >/dev/null
 if [ $# -gt 0 ]; then
   cmake --build "build/$config" -j "$(nproc)" --target "$@"
 else

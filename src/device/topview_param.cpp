@@ -66,6 +66,7 @@ extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t*
     const int w = p->viewWidth, h = p->viewHeight;
     const int carWidth = crCarWidthPx(p), carLength = crCarLengthPx(p);
     const int x0 = crCarEdge(p->viewCenterX, carLength);
+    // NOLINTNEXTLINE(bugprone-integer-division): the half width is a whole number of pixels
     const int y1 = crAlignedRound(static_cast<float>(carWidth / 2) + p->viewCenterY);
     const CarRect car = crClampToView(
         {x0, crSaturatedInt(int64_t{y1} - carWidth), crSaturatedInt(int64_t{x0} + carLength), y1}, w, h);

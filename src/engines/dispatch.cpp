@@ -55,7 +55,7 @@ static_assert(std::tuple_size_v<decltype(kMultiviewEntries)> == kMultiEntryCount
 template <typename P>
 P crArgAs(uintptr_t a) {
     if constexpr (std::is_pointer_v<P>)
-        return reinterpret_cast<P>(a);
+        return reinterpret_cast<P>(a);  // NOLINT(performance-no-int-to-ptr): the caller's address
     else
         return static_cast<P>(a);
 }

@@ -45,7 +45,10 @@ template <typename Real> int crCarPixels(int extent, float scale) {
 // Near edge of the vehicle along one axis: the origin's position less half
 // the extent (an integer half, subtracted in single precision), rounded, then
 // aligned to 4.
-inline int crCarEdge(float center, int extentPx) { return crAlignedRound(center - static_cast<float>(extentPx / 2)); }
+inline int crCarEdge(float center, int extentPx) {
+    // NOLINTNEXTLINE(bugprone-integer-division): the integer half is the rule
+    return crAlignedRound(center - static_cast<float>(extentPx / 2));
+}
 
 // Vehicle rectangle in frame pixels, right and bottom exclusive.
 struct CarRect {

@@ -14,12 +14,12 @@ class Workspace {
 public:
     explicit Workspace(const CanvasWindow& w) : window_(w) {
         const size_t n = static_cast<size_t>(w.width) * w.height;
-        const size_t integral = static_cast<size_t>(w.width + 1) * (w.height + 1);
-        block_ = static_cast<unsigned char*>(std::malloc(sizeof(float) * (n + integral) + 4 * n));
+        const size_t integralCount = static_cast<size_t>(w.width + 1) * (w.height + 1);
+        block_ = static_cast<unsigned char*>(std::malloc(sizeof(float) * (n + integralCount) + 4 * n));
         if (!block_) return;
         labels = reinterpret_cast<float*>(block_);
-        this->integral = labels + n;
-        unsigned char* planes = block_ + sizeof(float) * (n + integral);
+        integral = labels + n;
+        unsigned char* planes = block_ + sizeof(float) * (n + integralCount);
         for (Plane* p : {&u, &a, &scratch, &b}) *p = {w.width, w.height, planes}, planes += n;
     }
     ~Workspace() { std::free(block_); }

@@ -15,6 +15,7 @@ void crGetOverlayLUT(int pictureWidth, int pictureHeight, float** lut, const Vie
     const float scale = view->overlayScale;
     // The picture's middle column is the world line x = 0, its first row the
     // line y = overlayOffset / 2.
+    // NOLINTNEXTLINE(bugprone-integer-division): the middle is a whole column
     const float half = static_cast<float>(pictureWidth / 2);
     const float top = static_cast<float>(view->overlayOffset) / (2.0f * scale);
     const float width = static_cast<float>(pictureWidth), height = static_cast<float>(pictureHeight);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render.h"
 #include "scene.h"
 
 namespace {
@@ -68,7 +69,7 @@ MultiviewParam crSceneBowlview(CameraParam cams[5], int viewWidth, int viewHeigh
     const Viewpoint& at = kViewpoints[static_cast<int>(where)];
     CameraParam view{};
     view.focalLength = 1.0f;
-    view.pixelScaleX = std::max(viewWidth, viewHeight) / 2.0f / std::tan(kViewHalfFov * 3.14159265f / 180.0f);
+    view.pixelScaleX = std::max(viewWidth, viewHeight) / 2.0f / static_cast<float>(std::tan(crSceneRadians(kViewHalfFov)));
     view.pixelScaleY = view.pixelScaleX;
     view.principalX = viewWidth / 2.0f;
     view.principalY = viewHeight / 2.0f;
