@@ -115,8 +115,10 @@ template <int K> bool crSolvePlaneMap(const Point2f* src, const Point2f* dst, in
     Matrix *a = m[0], *b = m[1];
     float c[8];
     if (!m.ok()) return false;
-    for (int i = 0; i < n; ++i)
-        crPlaneMapRows<K>(src[i], dst[i], a->data[2 * i], a->data[2 * i + 1], b->data[2 * i], b->data[2 * i + 1]);
+    for (int i = 0; i < n; ++i) {
+        const size_t row = 2 * static_cast<size_t>(i);
+        crPlaneMapRows<K>(src[i], dst[i], a->data[row], a->data[row + 1], b->data[row], b->data[row + 1]);
+    }
     if (!crSolveNormalEquations(a, b, c)) return false;
     crSetRow(h, 0, c[0], c[1], c[2]);
     crSetRow(h, 1, c[3], c[4], c[5]);

@@ -73,7 +73,7 @@ void crWriteMask(int width, int height, const unsigned char* map, unsigned char*
     for (int r = 0; r < height; ++r) {
         const unsigned char* row = map + static_cast<long>(r) * stride;
         for (int c = 0; c < width; ++c) {
-            const uint32_t value = Encode(row + 3 * c, c);
+            const uint32_t value = Encode(row + 3 * static_cast<long>(c), c);
             unsigned char* dst = out + EntryBytes * static_cast<long>(crFieldIndex(r, c, width, height));
             if (EntryBytes == 2) crStoreLe16(dst, value);
             else crStoreLe32(dst, value);

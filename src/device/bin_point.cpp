@@ -18,7 +18,7 @@ void crStorePoint(unsigned char* out, const Point2f& p) {
 // Stores points[firstIndex .. firstIndex + count - 1] (nothing when count <= 0);
 // returns the bytes written.
 int crStorePoints(unsigned char* out, const Point2f* points, int firstIndex, int count) {
-    for (int i = 0; i < count; ++i) crStorePoint(out + kPointBytes * i, points[firstIndex + i]);
+    for (int i = 0; i < count; ++i) crStorePoint(out + kPointBytes * static_cast<long>(i), points[firstIndex + i]);
     return count > 0 ? kPointBytes * count : 0;
 }
 

@@ -133,7 +133,7 @@ void crPaintBowlBlendMap(BowlviewState* s, const CameraParam* view, bool quarter
             const float x = static_cast<float>(c);
             const Code code = byLines ? crLineCode(o, facing == Facing::kReversed, x, y, front[c], rear[c])
                                       : crQuarterTurnCode(o, facing == Facing::kFrontLeftward, x, y, front[c], rear[c]);
-            crPutCode(row + 3 * c, code);
+            crPutCode(row + 3 * static_cast<size_t>(c), code);
         }
     }
 }

@@ -94,7 +94,7 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
             const float u = lens.principalX + lens.scaleX * rho * xn / ray.r;
             const float v = lens.principalY + lens.scaleY * rho * yn / ray.r;
             if (!(u >= 0.0f && u < lens.frameWidth && v >= 0.0f && v < lens.frameHeight)) continue;
-            lutRow[2 * x] = u;
+            lutRow[2 * static_cast<size_t>(x)] = u;
             lutRow[2 * x + 1] = v;
             if (theta < lens.limit) {
                 const float margin = lens.limit - theta;

@@ -15,7 +15,7 @@ float crLutTextValue(float v) { return v < 0.0f ? kNoSourceValue : v; }
 bool crWriteLutLines(FILE* file, float* const* lut, int width, int height) {
     for (int r = 0; r < height; ++r) {
         for (int c = 0; c < width; ++c) {
-            if (std::fprintf(file, "%d %d %.6f %.6f\r\n", c, r, crLutTextValue(lut[r][2 * c]),
+            if (std::fprintf(file, "%d %d %.6f %.6f\r\n", c, r, crLutTextValue(lut[r][2 * static_cast<size_t>(c)]),
                              crLutTextValue(lut[r][2 * c + 1])) < 0)
                 return false;
         }

@@ -15,8 +15,10 @@ void crTransferOverlay(MultiviewState* s) {
     for (int r = 0; r < map->height; ++r) {
         const unsigned char* src = overlay->data[r];
         unsigned char* dst = map->data[r];
-        for (int c = 0; c < map->width; ++c)
-            if (crIsOpaque(src + 3 * c)) std::memcpy(dst + 3 * c, src + 3 * c, 3);
+        for (int c = 0; c < map->width; ++c) {
+            const size_t at = 3 * static_cast<size_t>(c);
+            if (crIsOpaque(src + at)) std::memcpy(dst + at, src + at, 3);
+        }
     }
 }
 

@@ -36,9 +36,10 @@ void crGrowBox(WarpBox* b, int c, int r) {
 void crWarpBox(MultiviewState* s, int pos, const WarpBox& box) {
     if (crBoxIsEmpty(box)) return;
     Image* full = s->warped[pos];
+    const size_t left = static_cast<size_t>(box.left);
     for (int r = box.top; r < box.bottom; ++r) {
-        s->boxRows[r - box.top] = full->data[r] + 3 * box.left;
-        s->boxLutRows[r - box.top] = s->luts[pos][r] + 2 * box.left;
+        s->boxRows[r - box.top] = full->data[r] + 3 * left;
+        s->boxLutRows[r - box.top] = s->luts[pos][r] + 2 * left;
     }
     Image part = *full;
     part.width = box.right - box.left;
@@ -58,7 +59,8 @@ void crFindUsedBoxes(MultiviewState* s) {
     for (int r = 0; r < map->height; ++r) {
         const unsigned char* row = map->data[r];
         for (int c = 0; c < map->width; ++c) {
-            const int b0 = row[3 * c], b1 = row[3 * c + 1], b2 = row[3 * c + 2];
+            const unsigned char* px = row + 3 * static_cast<size_t>(c);
+            const int b0 = px[0], b1 = px[1], b2 = px[2];
             if (!crIsCameraCode(b0, b1)) continue;
             const CodeCameras cams = crCodeCameras(b0, b1);
             if (b2 == 0) {

@@ -145,13 +145,14 @@ int crSingleGetFOV(EngineHandle* h, float* horizontal, float* vertical) {
     const float width = static_cast<float>(cam->imageWidth), height = static_cast<float>(cam->imageHeight);
     const int lastCol = s->lutWidth - 1, lastRow = s->lutHeight - 1;
 
-    const int left = crScanFor(0, lastCol, [&](int c) { return row[2 * c] >= 0.0f && row[2 * c + 1] >= 0.0f; });
-    const int right = crScanFor(lastCol, 0, [&](int c) { return row[2 * c] < width && row[2 * c + 1] >= 0.0f; });
+    const auto entry = [row](int c) { return row + 2 * static_cast<size_t>(c); };
+    const int left = crScanFor(0, lastCol, [&](int c) { return entry(c)[0] >= 0.0f && entry(c)[1] >= 0.0f; });
+    const int right = crScanFor(lastCol, 0, [&](int c) { return entry(c)[0] < width && entry(c)[1] >= 0.0f; });
     const int top = crScanFor(0, lastRow, [&](int r) { return lut[r][column] >= 0.0f && lut[r][column + 1] >= 0.0f; });
     const int bottom =
         crScanFor(lastRow, 0, [&](int r) { return lut[r][column] >= 0.0f && lut[r][column + 1] < height; });
 
-    const float across = crIncidence(cam, row + 2 * left) + crIncidence(cam, row + 2 * right);
+    const float across = crIncidence(cam, entry(left)) + crIncidence(cam, entry(right));
     const float down = crIncidence(cam, lut[top] + column) + crIncidence(cam, lut[bottom] + column);
     if (horizontal) *horizontal = std::fabs(across);
     if (vertical) *vertical = std::fabs(down);

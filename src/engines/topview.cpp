@@ -44,7 +44,7 @@ void crBuildCameraTable(const TopviewState* s, const CameraParam* cam, float** l
         float* weightRow = weights->data[r];
         const float y = scale * (static_cast<float>(r) - frame.centerY);
         for (int c = 0; c < width; ++c) {
-            lutRow[2 * c] = -1.0f;
+            lutRow[2 * static_cast<size_t>(c)] = -1.0f;
             lutRow[2 * c + 1] = -1.0f;
             weightRow[c] = -1.0f;
             const float x = (static_cast<float>(c) - frame.centerX) * scale;
@@ -59,7 +59,7 @@ void crBuildCameraTable(const TopviewState* s, const CameraParam* cam, float** l
             const float v = yn * rho / ray.r * cam->pixelScaleY + cam->principalY;
             // Also false for the NaN of a ray along the optical axis.
             if (!(u >= 0.0f && u < frameWidth && v >= 0.0f && v < frameHeight)) continue;
-            lutRow[2 * c] = u;
+            lutRow[2 * static_cast<size_t>(c)] = u;
             lutRow[2 * c + 1] = v;
             if (angular && theta < cone.thetaMax) {
                 const float margin = cone.thetaMax - theta;

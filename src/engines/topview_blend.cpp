@@ -32,7 +32,7 @@ void crPaintZones(TopviewState* s, CornerCode corner) {
                 code = left ? corner(kRearLeft, c, r) : right ? corner(kRearRight, c, r) : kRearOnly;
             else
                 code = left ? kLeftOnly : right ? kRightOnly : car;
-            crPutCode(row + 3 * c, code);
+            crPutCode(row + 3 * static_cast<size_t>(c), code);
         }
     }
 }
@@ -74,7 +74,7 @@ void crOverlapWeights(TopviewState* s, const MultiviewParam* p) {
                     weight[c] = 0.0f;
                     continue;
                 }
-                const float tentU = 1.0f - fabsf(2.0f * lut[2 * c] / camWidth - 1.0f);
+                const float tentU = 1.0f - fabsf(2.0f * lut[2 * static_cast<size_t>(c)] / camWidth - 1.0f);
                 const float tentV = 1.0f - fabsf(2.0f * lut[2 * c + 1] / camHeight - 1.0f);
                 weight[c] = ramp * tentU * tentV;
             }

@@ -21,15 +21,16 @@ struct Margins {
 
 Margins crBlackMargins(const unsigned char* pixels, int width, int height) {
     const unsigned char* row = pixels + static_cast<size_t>(height / 2) * crPackedStride(width);
+    const auto pixel = [row](int i) { return row + 3 * static_cast<size_t>(i); };
     Margins m = {0, 0};
     for (int i = 1; i < width / 2; ++i) {
-        if (crIsBlack(row + 3 * (i - 1)) && !crIsBlack(row + 3 * (i + 1))) {
+        if (crIsBlack(pixel(i - 1)) && !crIsBlack(pixel(i + 1))) {
             m.left = i;
             break;
         }
     }
     for (int i = width - 2; i > width / 2; --i) {
-        if (crIsBlack(row + 3 * (i + 1)) && !crIsBlack(row + 3 * (i - 1))) {
+        if (crIsBlack(pixel(i + 1)) && !crIsBlack(pixel(i - 1))) {
             m.right = width - 1 - i;
             break;
         }

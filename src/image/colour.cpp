@@ -59,7 +59,7 @@ int crRGB24toYUV422(const unsigned char* src, unsigned char* dst, int width, int
     for (int r = 0; r < height; ++r) {
         const unsigned char* row = src + static_cast<size_t>(r) * stride;
         for (int i = 0; i < pairs; ++i, dst += 4) {
-            const unsigned char* first = row + 6 * i;
+            const unsigned char* first = row + 6 * static_cast<size_t>(i);
             crAnalogPair(first, 2 * i + 1 < width ? first + 3 : first, dst);
         }
     }

@@ -31,7 +31,7 @@ void crStamp(const Canvas& canvas, int x, int y, const Brush& brush) {
     const int colEnd = crBrushEnd(x, brush.thickness, canvas.columns);
     for (int row = y; row < rowEnd; ++row) {
         for (int col = x; col < colEnd; ++col) {
-            unsigned char* px = canvas.img->data[row] + 3 * col;
+            unsigned char* px = canvas.img->data[row] + 3 * static_cast<size_t>(col);
             px[0] = brush.bytes[0];
             px[1] = brush.bytes[1];
             px[2] = brush.bytes[2];

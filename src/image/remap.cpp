@@ -2,6 +2,8 @@
 // through a row-form LUT. The sampler and channel count are chosen once per
 // call; the loops read weights from constant tables, so no pixel costs a
 // division, a transcendental call or an allocation.
+#include <cstddef>
+
 #include "sampling.h"
 
 namespace {
@@ -16,7 +18,7 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
         const int xi = crRoundHalfAwayToInt(x);
         const int yi = crRoundHalfAwayToInt(y);
         if (static_cast<unsigned>(xi) < width && static_cast<unsigned>(yi) < height)
-            crCopyPixel<N>(out, rows[yi] + xi * n, n);
+            crCopyPixel<N>(out, rows[yi] + static_cast<size_t>(xi) * n, n);
         else if (fill)
             crCopyPixel<N>(out, fill, n);
     });
@@ -25,7 +27,7 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
 template <int N>
 void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
-    auto mix = [n](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
+    auto mix = [=](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
                    const TapWeights& wy) {
         for (int k = 0; k < n; ++k) out[k] = crBilinearByte(top[k], top[k + n], bottom[k], bottom[k + n], wx, wy);
     };
@@ -33,7 +35,7 @@ void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned ch
 }
 
 // One source row of the 4 x 4 footprint, summed in column order.
-inline float crCubicRow(const unsigned char* p, int n, const float* w) {
+inline float crCubicRow(const unsigned char* p, ptrdiff_t n, const float* w) {
     return kByteToFloat[p[0]] * w[0] + kByteToFloat[p[n]] * w[1] + kByteToFloat[p[2 * n]] * w[2] +
            kByteToFloat[p[3 * n]] * w[3];
 }

@@ -16,7 +16,7 @@ inline unsigned char crKeyedByte(unsigned char p00, unsigned char p01, unsigned 
 template <int N>
 void crKeyedBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* key) {
     const int n = N ? N : dst->channels;
-    auto mix = [n, key](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
+    auto mix = [=](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
                         const TapWeights& wy) {
         for (int k = 0; k < n; ++k) out[k] = crKeyedByte(top[k], top[k + n], bottom[k], bottom[k + n], key[k], wx, wy);
     };

@@ -24,7 +24,7 @@ void crGetOverlayLUT(int pictureWidth, int pictureHeight, float** lut, const Vie
     for (int r = 0; r < outHeight; ++r) {
         float* row = lut[r];
         for (int c = 0; c < outWidth; ++c) {
-            row[2 * c] = -1.0f;
+            row[2 * static_cast<size_t>(c)] = -1.0f;
             row[2 * c + 1] = -1.0f;
             if (!ground) continue;
             const Point2f pixel = crViewToCamera(s, (static_cast<float>(c) - centerX) - shiftX,
@@ -37,7 +37,7 @@ void crGetOverlayLUT(int pictureWidth, int pictureHeight, float** lut, const Vie
             const float px = groundPoint.x / scale + half;
             const float py = groundPoint.y / scale - top;
             if (px >= 0.0f && px < width && py >= 0.0f && py < height) {
-                row[2 * c] = px;
+                row[2 * static_cast<size_t>(c)] = px;
                 row[2 * c + 1] = py;
             }
         }

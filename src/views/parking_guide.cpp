@@ -50,7 +50,7 @@ int crAppendBandOutline(const PgsParam* g, int n, float xLeft, float xRight, flo
                         Point2f* out) {
     const int perLine = std::max(n, 0);
     crBuildGuideBand(perLine, g, xLeft, xRight, y0, out + perLine, out);
-    std::reverse(out + perLine, out + 2 * perLine);
+    std::reverse(out + perLine, out + 2 * static_cast<size_t>(perLine));
     int count = 2 * perLine;
     if (separator) out[count++] = kSeparator;
     return count;

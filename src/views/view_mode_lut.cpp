@@ -105,7 +105,7 @@ void crGetviewModeLUT(int srcWidth, int srcHeight, float** lut, const ViewParam*
             if (split) valid = crSplitHalves(layout, c, r, u, v) && valid;
             const Point2f p = crViewToCamera(s, u - shiftX, v - shiftY);
             const bool inside = valid && p.x >= 0.0f && p.x < width && p.y >= 0.0f && p.y < height;
-            row[2 * c] = inside ? p.x : -1.0f;
+            row[2 * static_cast<size_t>(c)] = inside ? p.x : -1.0f;
             row[2 * c + 1] = inside ? p.y : -1.0f;
         }
     }

@@ -546,10 +546,10 @@ public:
         for (int round = 0; round < 3; ++round) {
             // Lines through the corners, turns and shifts measured from there.
             for (int m = 0; m < kLines; ++m) {
-                const crVec* tri = cur + m / 3 * 3;
+                const crVec* tri = cur + static_cast<size_t>(m / 3) * 3;
                 const crLine l = crOutwardSide(tri, m % 3);
                 origin_[m] = 0.5 * (tri[m % 3] + tri[(m + 1) % 3]);
-                p_[2 * m] = std::atan2(l.n.y, l.n.x), p_[2 * m + 1] = 0.0;
+                p_[2 * static_cast<size_t>(m)] = std::atan2(l.n.y, l.n.x), p_[2 * m + 1] = 0.0;
             }
             const double reach = std::clamp(2.5 * std::exp(p_[12]) + 1.5, 3.0, 10.0);
             if (!samplePaths(cur, reach)) return false;
@@ -613,7 +613,7 @@ private:
 
     crState state(const double* p) const {
         crState s;
-        for (int m = 0; m < kLines; ++m) s.n[m] = {std::cos(p[2 * m]), std::sin(p[2 * m])};
+        for (size_t m = 0; m < kLines; ++m) s.n[m] = {std::cos(p[2 * m]), std::sin(p[2 * m])};
         s.blur = std::exp(p[12]), s.light = p[13], s.contrast = p[14];
         return s;
     }
@@ -630,9 +630,9 @@ private:
     bool samplePaths(const crVec t[6], double reach) {
         paths_.clear();
         crLine lines[kLines];
-        for (int m = 0; m < kLines; ++m) lines[m] = crOutwardSide(t + m / 3 * 3, m % 3);
+        for (int m = 0; m < kLines; ++m) lines[m] = crOutwardSide(t + static_cast<size_t>(m / 3) * 3, m % 3);
         for (int side = 0; side < kLines; ++side) {
-            const crVec* tri = t + side / 3 * 3;
+            const crVec* tri = t + static_cast<size_t>(side / 3) * 3;
             const crVec a = tri[side % 3], b = tri[(side + 1) % 3], along = crUnit(b - a);
             const crVec light = side < 3 ? lines[side].n : -1.0 * lines[side].n;
             const double length = crLength(plane_.toPhoto(b) - plane_.toPhoto(a));
@@ -706,7 +706,7 @@ private:
             double dBlur = 0.0;
             for (int m = 0; m < kLines; ++m) {
                 const double du = m < 3 ? slope[m] : -slope[m];
-                d[2 * m] = -s.contrast * du * turn[m];
+                d[2 * static_cast<size_t>(m)] = -s.contrast * du * turn[m];
                 d[2 * m + 1] = -s.contrast * du * shift[m];
                 dBlur += du * -beyond[m];  // distances in blurs scale as 1 / blur
             }
@@ -866,8 +866,8 @@ int crRefineCorners(const unsigned char* photo, const CameraParam* cam, Point2f 
     crTargetModel model(grey, plane);
     int refined = 0;
     for (int k = 0; k < 2; ++k) {
-        Point2f* outer = corners + 3 * k;
-        Point2f* hole = corners + 6 + 3 * k;
+        Point2f* outer = corners + 3 * static_cast<size_t>(k);
+        Point2f* hole = corners + 6 + 3 * static_cast<size_t>(k);
         crVec t[6];
         if (!crPlausible(outer, cam) || !crToPlane(plane, outer, t)) continue;
         // The lobes bring rough corners closer; where blur spreads them past

@@ -139,8 +139,8 @@ int main() {
                 const std::vector<unsigned char> photo = crScenePhotograph(cam, targets, 2, how);
                 Point2f truth[12];
                 for (int k = 0; k < 2; ++k) {
-                    crWorldToImage2D(&cam, targets[k].outer, truth + 3 * k, 3);
-                    crWorldToImage2D(&cam, targets[k].hole, truth + 6 + 3 * k, 3);
+                    crWorldToImage2D(&cam, targets[k].outer, truth + 3 * static_cast<size_t>(k), 3);
+                    crWorldToImage2D(&cam, targets[k].hole, truth + 6 + 3 * static_cast<size_t>(k), 3);
                 }
 
                 const Clock::time_point t0 = Clock::now();
