@@ -33,8 +33,7 @@ private:
 
 // Runs the registered benchmarks with OpenCV on one thread, then prints
 // summarise(times).
-template <typename Summary>
-int crRunBenchmarks(int argc, char** argv, Summary summarise) {
+template <typename Summary> int crRunBenchmarks(int argc, char** argv, Summary summarise) {
     cv::setNumThreads(1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

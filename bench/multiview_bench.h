@@ -67,7 +67,7 @@ struct CrMultiviewRig {
     CameraParam cams[5];
     MultiviewParam param;
     EngineHandle* engine = nullptr;
-    bool ready = false;  // Init succeeded and the peer has its tables
+    bool ready = false;                    // Init succeeded and the peer has its tables
     std::vector<unsigned char> frames[4];  // storage order: front, left, right, rear
     std::vector<unsigned char> out;
     cv::Mat frameMats[4], mapX[4], mapY[4], weights[4], warped[4], warpedFloat, sum, composed;
@@ -195,7 +195,10 @@ inline int crRunMultiviewBenchmarks(int argc, char** argv, const char* title, in
     benchmark::RegisterBenchmark("crBenchInit", init)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("crBenchApply", apply)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("crBenchApplyOpenCV", applyOpenCV)
-        ->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+        ->ArgName("size")
+        ->Arg(0)
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond);
     return crRunBenchmarks(argc, argv, [title](const CrBenchTimes& times) {
         std::printf("\n%s, ms per call (real / cpu), single thread:\n", title);
         for (int size = 0; size < 2; ++size) {

@@ -4,8 +4,19 @@
 
 namespace {
 
-enum Op : uint8_t { kUndistort, kDistort, kFov, kImageToWorld, kWorldToImage, kWorldToImage2D, kProjections,
-                    kHomography, kConvertImage2World, kCameraPos, kOpCount };
+enum Op : uint8_t {
+    kUndistort,
+    kDistort,
+    kFov,
+    kImageToWorld,
+    kWorldToImage,
+    kWorldToImage2D,
+    kProjections,
+    kHomography,
+    kConvertImage2World,
+    kCameraPos,
+    kOpCount
+};
 
 void crFuzzWorldToImage2D(const CameraParam& cam, int32_t count, FuzzInput& in) {
     const int64_t n = crFuzzArea(count, 1);

@@ -8,8 +8,21 @@
 
 namespace {
 
-enum Op : uint8_t { kBinView, kBinViewHalf, kMaskRgb16, kMaskRgb24, kMaskRgb32, kMaskYCbCr, kMaskLengths, kPgs,
-                    kTopviewParam, kFullTopviewParam, kMaskCarPos, kImageToBmp, kOpCount };
+enum Op : uint8_t {
+    kBinView,
+    kBinViewHalf,
+    kMaskRgb16,
+    kMaskRgb24,
+    kMaskRgb32,
+    kMaskYCbCr,
+    kMaskLengths,
+    kPgs,
+    kTopviewParam,
+    kFullTopviewParam,
+    kMaskCarPos,
+    kImageToBmp,
+    kOpCount
+};
 
 using ViewWriter = void (*)(int, int, const float*, unsigned char*, int*, int);
 using MaskWriter = void (*)(int, int, const unsigned char*, unsigned char*, int*);
@@ -81,7 +94,8 @@ void crFuzzImageToBmp(FuzzInput& in) {
     const int64_t stride = (int64_t(channels) * w + 3) & ~int64_t(3);
     const int64_t rowBytes = w > 0 ? std::max(stride, (pixelBytes * w + 3) & ~int64_t(3)) : 0;
     const int64_t rows = h > 0 ? h : 0;
-    if (rows > kMaxBufferElements || rowBytes > 4 * kMaxBufferElements || rows * rowBytes > 4 * kMaxBufferElements) return;
+    if (rows > kMaxBufferElements || rowBytes > 4 * kMaxBufferElements || rows * rowBytes > 4 * kMaxBufferElements)
+        return;
     auto pointers = crFuzzBuffer<unsigned char*>(rows);
     std::vector<std::unique_ptr<unsigned char[]>> storage;
     for (int64_t r = 0; r < rows; ++r) {

@@ -13,7 +13,8 @@ public:
         const int64_t rows = height > 0 ? height : 0, cols = width > 0 ? width : 0;
         if (rows > kMaxBufferElements || cols > kMaxBufferElements || rows * cols > kMaxBufferElements) return false;
         pointers_ = crFuzzBuffer<float*>(rows);
-        for (int64_t r = 0; r < rows; ++r) rows_.push_back(crFuzzBuffer<float>(2 * cols)), pointers_[r] = rows_.back().get();
+        for (int64_t r = 0; r < rows; ++r)
+            rows_.push_back(crFuzzBuffer<float>(2 * cols)), pointers_[r] = rows_.back().get();
         return true;
     }
     float** get() { return pointers_.get(); }

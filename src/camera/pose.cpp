@@ -42,8 +42,8 @@ void crRotationAngles(const Matrix* r, CameraPose* pose) {
     float** e = r->data;
     const float alpha = atan2f(e[1][2], e[2][2]);
     const float beta = atan2f(-e[0][2], sqrtf(e[0][0] * e[0][0] + e[0][1] * e[0][1]));
-    const float gamma = atan2f(e[2][0] * sinf(alpha) - e[1][0] * cosf(alpha),
-                               e[1][1] * cosf(alpha) - e[2][1] * sinf(alpha));
+    const float gamma =
+        atan2f(e[2][0] * sinf(alpha) - e[1][0] * cosf(alpha), e[1][1] * cosf(alpha) - e[2][1] * sinf(alpha));
     pose->angleX = crRadToDeg(alpha);
     pose->angleY = crRadToDeg(beta);
     pose->angleZ = crRadToDeg(gamma);
@@ -80,8 +80,7 @@ bool crDecomposeHomography(const Matrix* h, Matrix* r0, Matrix* t, float focalLe
         r2[i] = lambda * e[i][1];
         t->data[i][0] = lambda * e[i][2];
     }
-    const float r3[3] = {r1[1] * r2[2] - r1[2] * r2[1], r1[2] * r2[0] - r1[0] * r2[2],
-                         r1[0] * r2[1] - r1[1] * r2[0]};
+    const float r3[3] = {r1[1] * r2[2] - r1[2] * r2[1], r1[2] * r2[0] - r1[0] * r2[2], r1[0] * r2[1] - r1[1] * r2[0]};
     for (int i = 0; i < 3; ++i) {
         r0->data[i][0] = r1[i];
         r0->data[i][1] = r2[i];

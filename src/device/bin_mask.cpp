@@ -75,8 +75,10 @@ void crWriteMask(int width, int height, const unsigned char* map, unsigned char*
         for (int c = 0; c < width; ++c) {
             const uint32_t value = Encode(row + 3 * static_cast<long>(c), c);
             unsigned char* dst = out + EntryBytes * static_cast<long>(crFieldIndex(r, c, width, height));
-            if (EntryBytes == 2) crStoreLe16(dst, value);
-            else crStoreLe32(dst, value);
+            if (EntryBytes == 2)
+                crStoreLe16(dst, value);
+            else
+                crStoreLe32(dst, value);
         }
     }
 }

@@ -33,8 +33,7 @@ uint32_t crEncodeSource(float x, float y, bool oddRow, int mode) {
 // The two writers differ only in halving x and in their no-source test: the
 // half format marks any entry whose halved column is -1 or less and whose row
 // is negative, so a plain (-1, -1) entry (x / 2 = -0.5) is encoded, not marked.
-void crWriteViewTable(int width, int height, const float* lut, unsigned char* out, int* outLen, int mode,
-                      bool half) {
+void crWriteViewTable(int width, int height, const float* lut, unsigned char* out, int* outLen, int mode, bool half) {
     const int bytes = crTableBytes(width, height, 4);
     if (outLen) *outLen = bytes;
     if (bytes == 0) return;
@@ -58,7 +57,7 @@ extern "C" CR_API void crMakeBinView(int width, int height, const float* lut, un
     crWriteViewTable(width, height, lut, out, outLen, mode, false);
 }
 
-extern "C" CR_API void crMakeBinViewHalf(int width, int height, const float* lut, unsigned char* out,
-                                         int* outLen, int mode) {
+extern "C" CR_API void crMakeBinViewHalf(int width, int height, const float* lut, unsigned char* out, int* outLen,
+                                         int mode) {
     crWriteViewTable(width, height, lut, out, outLen, mode, true);
 }

@@ -44,8 +44,8 @@ int crCarLengthPx(const MultiviewParam* p) { return crCarPixels<float>(p->carLen
 
 extern "C" CR_API void crMakeTopviewParam(const MultiviewParam* p, uint16_t* out, int* len) {
     const int w = p->viewWidth, h = p->viewHeight;
-    const CarRect car = crClampToView(
-        crCarRect(p->viewCenterX, p->viewCenterY, crCarWidthPx(p), crCarLengthPx(p)), w, h);
+    const CarRect car =
+        crClampToView(crCarRect(p->viewCenterX, p->viewCenterY, crCarWidthPx(p), crCarLengthPx(p)), w, h);
     const int l = car.left, t = car.top, r = car.right, b = car.bottom;
     const ZoneRect zones[kZoneCount] = {
         {l, 0, r - l, t},      // front band
@@ -68,8 +68,8 @@ extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t*
     const int x0 = crCarEdge(p->viewCenterX, carLength);
     // NOLINTNEXTLINE(bugprone-integer-division): the half width is a whole number of pixels
     const int y1 = crAlignedRound(static_cast<float>(carWidth / 2) + p->viewCenterY);
-    const CarRect car = crClampToView(
-        {x0, crSaturatedInt(int64_t{y1} - carWidth), crSaturatedInt(int64_t{x0} + carLength), y1}, w, h);
+    const CarRect car =
+        crClampToView({x0, crSaturatedInt(int64_t{y1} - carWidth), crSaturatedInt(int64_t{x0} + carLength), y1}, w, h);
     const int l = car.left, t = car.top, r = car.right, b = car.bottom;
     const ZoneRect zones[kZoneCount] = {
         {0, t, l, b - t},      // front band, left of the vehicle
@@ -89,8 +89,8 @@ extern "C" CR_API void crMakeFullTopviewParam(const MultiviewParam* p, uint16_t*
 // frame.
 extern "C" CR_API void crGetMaskCarPos(const MultiviewParam* p, int* top, int* left, int* right, int* bottom) {
     const TopviewFrame frame = crTopviewFrame(p);
-    const CarRect car = crClipCarRect(
-        crCarRect(frame.centerX, frame.centerY, crCarWidthPx(p), crCarLengthPx(p)), frame.width, frame.height);
+    const CarRect car = crClipCarRect(crCarRect(frame.centerX, frame.centerY, crCarWidthPx(p), crCarLengthPx(p)),
+                                      frame.width, frame.height);
     *top = car.top;
     *left = car.left;
     *right = car.right;

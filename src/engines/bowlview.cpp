@@ -43,8 +43,7 @@ bool crCalibrateAndRasterise(BowlviewState* s, const MultiviewParam* p) {
 // real camera's pose is replaced by the estimate from its calibration pairs
 // (a camera with fewer than four pairs keeps its pose); the virtual camera's
 // principal point becomes the view's centre.
-template <int Type>
-int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
+template <int Type> int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
     BowlviewState* s = crBowlviewState(h);
     if (!s) return -1;
     if (!p || !p->cameras) return 0;
@@ -71,9 +70,8 @@ int crBowlviewInit(EngineHandle* h, const MultiviewParam* p) {
 
 // A null frame keeps its camera's previous picture; a null output composes
 // nothing. Type 1 with flag 0x4000 tints every pixel by its third map byte.
-template <int Type>
-int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
-                    const unsigned char* right, const unsigned char* rear, unsigned char* out) {
+template <int Type> int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
+                                        const unsigned char* right, const unsigned char* rear, unsigned char* out) {
     BowlviewState* s = crBowlviewState(h);
     if (!s) return -1;
     if (!s->frames[0] || !crHasViewBuffers(s)) return 0;
@@ -87,9 +85,8 @@ int crBowlviewApply(EngineHandle* h, const unsigned char* front, const unsigned 
 // like every kind but replaceMap. Placed pictures are clipped to the view
 // on every side; an empty one still clears the overlay (and, resized, pastes
 // black, which type 2 makes opaque).
-template <int Type>
-int crBowlviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels, int kind, int x, int y,
-                       int placedWidth, int placedHeight) {
+template <int Type> int crBowlviewSetImage(EngineHandle* h, int width, int height, const unsigned char* pixels,
+                                           int kind, int x, int y, int placedWidth, int placedHeight) {
     BowlviewState* s = crBowlviewState(h);
     if (!s) return -1;
     if (!crHasViewBuffers(s)) return 0;
@@ -124,16 +121,14 @@ int crBowlviewAdjustCameraPose(EngineHandle* h, const MultiviewParam*, const flo
     return crBowlviewState(h) ? 0 : -1;
 }
 
-template <int Type>
-EngineHandle* crBowlviewCreate(int) {
+template <int Type> EngineHandle* crBowlviewCreate(int) {
     return crCreateMultiview<BowlviewState>(Type == 1 ? &kBowlviewOps1 : &kBowlviewOps2);
 }
 
 }  // namespace
 
 // The two types' tables differ only in their own operations.
-template <int Type>
-constexpr CrMultiviewOps crBowlviewOps() {
+template <int Type> constexpr CrMultiviewOps crBowlviewOps() {
     return {{CrEngineFamily::kMultiview},
             &crBowlviewCreate<Type>,
             &crBowlviewInit<Type>,

@@ -57,8 +57,8 @@ Code crZoneCode(Band band, Side side, float frontWeight, float rearWeight) {
     if (band == kMiddleBand) return side == kBesideLeft ? kLeftOnly : side == kBesideRight ? kRightOnly : kVehicleArea;
     const bool front = band == kFrontBand;
     if (side == kAlongside) return front ? kFrontOnly : kRearOnly;
-    const Corner k = front ? (side == kBesideLeft ? kFrontLeft : kFrontRight)
-                           : (side == kBesideLeft ? kRearLeft : kRearRight);
+    const Corner k =
+        front ? (side == kBesideLeft ? kFrontLeft : kFrontRight) : (side == kBesideLeft ? kRearLeft : kRearRight);
     return crConeCornerCode(k, front ? frontWeight : rearWeight);
 }
 
@@ -95,7 +95,7 @@ Code crQuarterTurnCode(const Outline& o, bool frontLeftward, float x, float y, f
     }
     if (x <= c.x) return crZoneCode(kRearBand, crSide(y <= c.y, y >= e.y), wF, wB);
     if (x >= a.x) return crZoneCode(kFrontBand, crSide(y <= a.y, y >= b.y), wF, wB);
-    return crZoneCode(kMiddleBand, crSide(y < a.y, y > b.y), wF, wB);
+    return crZoneCode(kMiddleBand, crSide(y<a.y, y> b.y), wF, wB);
 }
 
 }  // namespace

@@ -27,8 +27,14 @@ CameraLens crCameraLens(const BowlviewState* s, const CameraParam* cam, int slot
     float limit = kSideConeHalfAngle;
     if (slot == CR_SLOT_FRONT) limit = crDegToRad(0.5f * s->frontFov);
     if (slot == CR_SLOT_REAR) limit = crDegToRad(0.5f * s->rearFov);
-    return {cam->pixelScaleX, cam->pixelScaleY, cam->principalX, cam->principalY, cam->distortion,
-            static_cast<float>(s->frames[0]->width), static_cast<float>(s->frames[0]->height), limit,
+    return {cam->pixelScaleX,
+            cam->pixelScaleY,
+            cam->principalX,
+            cam->principalY,
+            cam->distortion,
+            static_cast<float>(s->frames[0]->width),
+            static_cast<float>(s->frames[0]->height),
+            limit,
             crDegToRad(s->blendAngle)};
 }
 

@@ -39,10 +39,9 @@ EngineHandle* crCreateFromFactory(int type, unsigned highestType, int factoryOff
 // Entry index -> member, per family; create and Release are reached only
 // through their own exports.
 constexpr auto kSingleviewEntries = std::make_tuple(
-    nullptr, &CrSingleviewOps::init, &CrSingleviewOps::apply, &CrSingleviewOps::getLUTLen,
-    &CrSingleviewOps::getLUT, &CrSingleviewOps::saveLUT, &CrSingleviewOps::getFOV, &CrSingleviewOps::getMaskLen,
-    &CrSingleviewOps::getMask, &CrSingleviewOps::setImage, &CrSingleviewOps::setOverlay,
-    &CrSingleviewOps::saveImage, nullptr);
+    nullptr, &CrSingleviewOps::init, &CrSingleviewOps::apply, &CrSingleviewOps::getLUTLen, &CrSingleviewOps::getLUT,
+    &CrSingleviewOps::saveLUT, &CrSingleviewOps::getFOV, &CrSingleviewOps::getMaskLen, &CrSingleviewOps::getMask,
+    &CrSingleviewOps::setImage, &CrSingleviewOps::setOverlay, &CrSingleviewOps::saveImage, nullptr);
 constexpr auto kMultiviewEntries = std::make_tuple(
     nullptr, &CrMultiviewOps::init, &CrMultiviewOps::apply, &CrMultiviewOps::getLUTLen, &CrMultiviewOps::getLUT,
     &CrMultiviewOps::saveLUT, &CrMultiviewOps::getMaskLen, &CrMultiviewOps::getMask, &CrMultiviewOps::setImage,
@@ -52,8 +51,7 @@ static_assert(std::tuple_size_v<decltype(kMultiviewEntries)> == kMultiEntryCount
 
 // A generic argument as the entry's parameter: pointers keep their address,
 // integers their low bits.
-template <typename P>
-P crArgAs(uintptr_t a) {
+template <typename P> P crArgAs(uintptr_t a) {
     if constexpr (std::is_pointer_v<P>)
         return reinterpret_cast<P>(a);  // NOLINT(performance-no-int-to-ptr): the caller's address
     else
@@ -65,8 +63,7 @@ int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t
     return fn(h, crArgAs<P>(args[I])...);
 }
 
-template <typename... P>
-int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t* args) {
+template <typename... P> int crCallTyped(int (*fn)(EngineHandle*, P...), EngineHandle* h, const uintptr_t* args) {
     static_assert(sizeof...(P) <= 8, "eight arguments at most follow the handle");
     return crCallTyped(fn, h, args, std::index_sequence_for<P...>{});
 }
@@ -84,16 +81,14 @@ int crCallEntry(const Ops* ops, const Entries& entries, EngineHandle* h, const u
     }
 }
 
-template <int Entry>
-int crDispatch(EngineHandle* h, const uintptr_t* args, int failure) {
+template <int Entry> int crDispatch(EngineHandle* h, const uintptr_t* args, int failure) {
     if (!h || !h->ops) return failure;
     if (h->ops->family == CrEngineFamily::kSingleview)
         return crCallEntry<Entry>(static_cast<const CrSingleviewOps*>(h->ops), kSingleviewEntries, h, args, failure);
     return crCallEntry<Entry>(static_cast<const CrMultiviewOps*>(h->ops), kMultiviewEntries, h, args, failure);
 }
 
-template <int Entry>
-int crReleaseThroughTable(EngineHandle** handle) {
+template <int Entry> int crReleaseThroughTable(EngineHandle** handle) {
     if (!handle || !*handle) return 0;
     const CrEngineOps* ops = (*handle)->ops;
     if (!ops) return -1;
@@ -108,9 +103,9 @@ int crReleaseThroughTable(EngineHandle** handle) {
 }  // namespace
 
 // Up to eight arguments follow the handle (crMultiviewSetImage has the most).
-#define CR_OP_PARAMS                                                                                      \
-    EngineHandle *h, uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5, uintptr_t a6, \
-        uintptr_t a7, uintptr_t a8
+#define CR_OP_PARAMS                                                                                                   \
+    EngineHandle *h, uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5, uintptr_t a6, uintptr_t a7, \
+        uintptr_t a8
 
 #define CR_DISPATCHER(name, entry, failure)                         \
     extern "C" CR_EXPORT CR_GENERIC_ENTRY int name(CR_OP_PARAMS) {  \

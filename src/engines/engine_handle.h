@@ -15,15 +15,36 @@ struct MultiviewParam;
 
 // Entry order of the two families' tables; the dispatchers index it.
 enum CrSingleviewEntry {
-    kSingleCreate, kSingleInit, kSingleApply, kSingleGetLUTLen, kSingleGetLUT, kSingleSaveLUT,
-    kSingleGetFOV, kSingleGetMaskLen, kSingleGetMask, kSingleSetImage, kSingleSetOverlay,
-    kSingleSaveImage, kSingleRelease, kSingleEntryCount
+    kSingleCreate,
+    kSingleInit,
+    kSingleApply,
+    kSingleGetLUTLen,
+    kSingleGetLUT,
+    kSingleSaveLUT,
+    kSingleGetFOV,
+    kSingleGetMaskLen,
+    kSingleGetMask,
+    kSingleSetImage,
+    kSingleSetOverlay,
+    kSingleSaveImage,
+    kSingleRelease,
+    kSingleEntryCount
 };
 
 enum CrMultiviewEntry {
-    kMultiCreate, kMultiInit, kMultiApply, kMultiGetLUTLen, kMultiGetLUT, kMultiSaveLUT,
-    kMultiGetMaskLen, kMultiGetMask, kMultiSetImage, kMultiSaveImage, kMultiAdjustCameraPose,
-    kMultiRelease, kMultiEntryCount
+    kMultiCreate,
+    kMultiInit,
+    kMultiApply,
+    kMultiGetLUTLen,
+    kMultiGetLUT,
+    kMultiSaveLUT,
+    kMultiGetMaskLen,
+    kMultiGetMask,
+    kMultiSetImage,
+    kMultiSaveImage,
+    kMultiAdjustCameraPose,
+    kMultiRelease,
+    kMultiEntryCount
 };
 
 // An operation table starts with the family it belongs to, so that a
@@ -56,8 +77,8 @@ struct CrSingleviewOps : CrEngineOps {
 struct CrMultiviewOps : CrEngineOps {
     CrEngineCreate create;
     int (*init)(EngineHandle*, const MultiviewParam*);
-    int (*apply)(EngineHandle*, const unsigned char*, const unsigned char*, const unsigned char*,
-                 const unsigned char*, unsigned char*);
+    int (*apply)(EngineHandle*, const unsigned char*, const unsigned char*, const unsigned char*, const unsigned char*,
+                 unsigned char*);
     int (*getLUTLen)(EngineHandle*, int*);
     int (*getLUT)(EngineHandle*, unsigned char*, int, int);
     int (*saveLUT)(EngineHandle*, const char*, int);
@@ -75,17 +96,13 @@ struct EngineHandle {
 };
 
 // The state block of a handle, or null when the handle has none.
-template <typename State>
-State* crEngineState(EngineHandle* h) {
-    return static_cast<State*>(h->state);
-}
+template <typename State> State* crEngineState(EngineHandle* h) { return static_cast<State*>(h->state); }
 
 // Create operation shared by every engine type: the handle comes from malloc,
 // the state from operator new; a state that cannot be allocated leaves a
 // handle whose every operation answers -1. The handle holds the state as a
 // pointer to `Stored`, the state itself or a base class of it.
-template <typename State, typename Stored = State>
-EngineHandle* crCreateEngine(const CrEngineOps* ops) {
+template <typename State, typename Stored = State> EngineHandle* crCreateEngine(const CrEngineOps* ops) {
     auto* h = static_cast<EngineHandle*>(std::malloc(sizeof(EngineHandle)));
     if (!h) return nullptr;
     h->ops = ops;
@@ -99,8 +116,7 @@ EngineHandle* crCreateEngine(const CrEngineOps* ops) {
 // the buffers it owns; the caller's variable is nulled. `State` is the type
 // the handle stores (a base class with a virtual destructor for the
 // multi-view engines).
-template <typename State>
-int crReleaseEngine(EngineHandle** handle) {
+template <typename State> int crReleaseEngine(EngineHandle** handle) {
     if (!handle || !*handle) return 0;
     delete static_cast<State*>((*handle)->state);
     std::free(*handle);

@@ -36,8 +36,8 @@ struct WarpBox {
 
 struct MultiviewState {
     uint32_t flags = 0;
-    int rotated = 0;                          // the top view's flag 0x8000: the frame is turned
-    int width = 0;                            // W x H: the frame the tables are computed in
+    int rotated = 0;  // the top view's flag 0x8000: the frame is turned
+    int width = 0;    // W x H: the frame the tables are computed in
     int height = 0;
     Matrix* weights[kMultiviewCameras] = {};  // H x W per storage position
     float** luts[kMultiviewCameras] = {};     // row form; (-1, -1) where the camera does not see
@@ -70,15 +70,13 @@ struct MultiviewState {
 inline MultiviewState* crMultiviewState(EngineHandle* h) { return crEngineState<MultiviewState>(h); }
 
 // The state of one engine type, or null when the handle has none.
-template <typename State>
-State* crMultiviewStateOf(EngineHandle* h) {
+template <typename State> State* crMultiviewStateOf(EngineHandle* h) {
     return static_cast<State*>(crMultiviewState(h));
 }
 
 // Create operation of a multi-view type: the handle stores the state as its
 // MultiviewState base, so the shared operations and Release reach it.
-template <typename State>
-EngineHandle* crCreateMultiview(const CrMultiviewOps* ops) {
+template <typename State> EngineHandle* crCreateMultiview(const CrMultiviewOps* ops) {
     return crCreateEngine<State, MultiviewState>(ops);
 }
 
@@ -87,9 +85,7 @@ inline bool crHasViewBuffers(const MultiviewState* s) { return s->blendMap != nu
 
 // Overlay and placed pictures: a pixel is opaque when all three bytes lie in
 // 1..254, so it can never read as a camera code of the blend map.
-inline bool crIsOpaque(const unsigned char* p) {
-    return p[0] - 1u < 254u && p[1] - 1u < 254u && p[2] - 1u < 254u;
-}
+inline bool crIsOpaque(const unsigned char* p) { return p[0] - 1u < 254u && p[1] - 1u < 254u && p[2] - 1u < 254u; }
 
 // The caller sees a turned frame (W x H) as an H x W picture whose pixel
 // (c, r) is frame pixel (W - 1 - r, c). Moves `Bytes`-byte elements from the
@@ -117,8 +113,7 @@ inline void crTurnFrame(int width, int height, FrameRow frameRow, CallerRow call
 // memory runs out. A failure leaves the blend map null, so the engine reads
 // as uninitialised and the next Init allocates again. New pictures are
 // cleared; LUT rows are zero.
-bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
-                          bool withComposeBuffer);
+bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height, bool withComposeBuffer);
 void crReleaseViewBuffers(MultiviewState* s);
 // Takes the weight cones of the front and rear cameras from the record.
 void crTakeWeightCones(MultiviewState* s, const MultiviewParam* p);
@@ -157,8 +152,7 @@ void crClearOverlay(MultiviewState* s);
 // Every opaque overlay pixel replaces the blend-map pixel under it.
 void crTransferOverlay(MultiviewState* s);
 // Clears the blend map, has paint() draw it and transfers the overlay onto it.
-template <typename Paint>
-void crRepaintBlendMap(MultiviewState* s, Paint paint) {
+template <typename Paint> void crRepaintBlendMap(MultiviewState* s, Paint paint) {
     crClearRows(s->blendMap->data, s->blendMap->height, s->blendMap->stride);
     paint();
     crTransferOverlay(s);
@@ -194,10 +188,8 @@ void crWriteViewLut(const MultiviewState* s, unsigned char* dst, int pos);
 // GetMaskLen and GetMask of an engine type that offers the first `Formats`
 // mask formats (RGB16, RGB32, YCbCr, RGB24); defined for 3 and 4. The blend
 // map is handed out in the caller's orientation; the length is not read.
-template <int Formats>
-int crGetViewMaskLen(EngineHandle* h, int* len, int format);
-template <int Formats>
-int crGetViewMask(EngineHandle* h, unsigned char* dst, int len, int format);
+template <int Formats> int crGetViewMaskLen(EngineHandle* h, int* len, int format);
+template <int Formats> int crGetViewMask(EngineHandle* h, unsigned char* dst, int len, int format);
 
 // The caller's view: the frame, turned back when the engine works turned.
 inline int crCallerWidth(const MultiviewState* s) { return s->rotated ? s->height : s->width; }
@@ -205,8 +197,7 @@ inline int crCallerHeight(const MultiviewState* s) { return s->rotated ? s->widt
 
 // Packs a 3-channel frame picture (rows from frameRow) into caller rows of
 // the packed stride, turning it back when the frame is turned.
-template <typename FrameRow>
-void crPackForCaller(const MultiviewState* s, FrameRow frameRow, unsigned char* out) {
+template <typename FrameRow> void crPackForCaller(const MultiviewState* s, FrameRow frameRow, unsigned char* out) {
     const int stride = crPackedStride(crCallerWidth(s));
     const auto callerRow = [out, stride](int r) { return out + static_cast<size_t>(r) * stride; };
     if (s->rotated) {

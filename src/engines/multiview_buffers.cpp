@@ -16,8 +16,7 @@ Image* crCreateClearedImage(int width, int height) {
     return img;
 }
 
-template <typename T>
-T* crAllocBlock(size_t count, bool cleared) {
+template <typename T> T* crAllocBlock(size_t count, bool cleared) {
     return static_cast<T*>(cleared ? std::calloc(count, sizeof(T)) : std::malloc(count * sizeof(T)));
 }
 
@@ -26,8 +25,10 @@ T* crAllocBlock(size_t count, bool cleared) {
 int64_t crViewBuffersCost(int width, int height) {
     const int stride = crPackedRowBytes(width), caller = crByteCount(crPackedRowBytes(height), width);
     if (crByteCount(width, 8) < 0 || stride < 0 || caller < 0 || crByteCount(stride, height) < 0) return -1;
-    const int64_t luts = crRowArrayCost(int64_t{width} * 8, height), weights = crRowArrayCost(int64_t{width} * 4, height);
-    const int64_t pictures = crRowArrayCost(stride, height), blocks = 2 * std::max(int64_t{stride} * height, int64_t{caller});
+    const int64_t luts = crRowArrayCost(int64_t{width} * 8, height),
+                  weights = crRowArrayCost(int64_t{width} * 4, height);
+    const int64_t pictures = crRowArrayCost(stride, height),
+                  blocks = 2 * std::max(int64_t{stride} * height, int64_t{caller});
     const int64_t boxRowPointers = 2 * int64_t{height} * static_cast<int64_t>(sizeof(void*));
     return kMultiviewCameras * (luts + weights) + 6 * pictures + blocks + boxRowPointers;
 }
@@ -108,8 +109,7 @@ void crReleaseViewBuffers(MultiviewState* s) {
     s->height = 0;
 }
 
-bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height,
-                          bool withComposeBuffer) {
+bool crPrepareViewBuffers(MultiviewState* s, const CameraParam* front, int width, int height, bool withComposeBuffer) {
     // The view's buffers and the frames together must stay within what an
     // int can count; otherwise as if their allocation had failed.
     const int64_t views = crViewBuffersCost(width, height), frames = crFrameImagesCost(front);

@@ -10,7 +10,8 @@ namespace {
 
 void crPackBlendMap(const MultiviewState* s) {
     const Image* map = s->blendMap;
-    crPackForCaller(s, [map](int y) { return static_cast<const unsigned char*>(map->data[y]); }, s->maskBuffer);
+    crPackForCaller(
+        s, [map](int y) { return static_cast<const unsigned char*>(map->data[y]); }, s->maskBuffer);
 }
 
 // A frame LUT in flat form in the caller's orientation of a turned frame.
@@ -70,8 +71,7 @@ int crSaveViewLut(EngineHandle* h, const char* path, int slot) {
     return 0;
 }
 
-template <int Formats>
-int crGetViewMaskLen(EngineHandle* h, int* len, int format) {
+template <int Formats> int crGetViewMaskLen(EngineHandle* h, int* len, int format) {
     const MultiviewState* s = crMultiviewState(h);
     if (!s) return -1;
     if (!len) return 0;
@@ -80,8 +80,7 @@ int crGetViewMaskLen(EngineHandle* h, int* len, int format) {
     return 0;
 }
 
-template <int Formats>
-int crGetViewMask(EngineHandle* h, unsigned char* dst, int, int format) {
+template <int Formats> int crGetViewMask(EngineHandle* h, unsigned char* dst, int, int format) {
     MultiviewState* s = crMultiviewState(h);
     if (!s) return -1;
     const MaskFormat* f = crMaskFormat(format, Formats);

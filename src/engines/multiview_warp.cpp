@@ -16,8 +16,8 @@ namespace {
 bool crBoxIsEmpty(const WarpBox& b) { return b.top >= b.bottom || b.left >= b.right; }
 
 bool crBoxContains(const WarpBox& outer, const WarpBox& inner) {
-    return crBoxIsEmpty(inner) || (outer.top <= inner.top && outer.left <= inner.left &&
-                                   outer.bottom >= inner.bottom && outer.right >= inner.right);
+    return crBoxIsEmpty(inner) || (outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
+                                   outer.right >= inner.right);
 }
 
 void crGrowBox(WarpBox* b, int c, int r) {

@@ -118,8 +118,7 @@ int crSingleSaveLUT(EngineHandle* h, const char* path) {
 
 // Scans indices from `first` towards `last` for the first one that `ok`
 // accepts; without one, the last index examined.
-template <typename Accept>
-int crScanFor(int first, int last, Accept ok) {
+template <typename Accept> int crScanFor(int first, int last, Accept ok) {
     const int step = first <= last ? 1 : -1;
     int i = first;
     while (i != last && !ok(i)) i += step;
@@ -237,7 +236,17 @@ SingleviewState::~SingleviewState() {
 
 const CrSingleviewOps kSingleviewOps = {
     {CrEngineFamily::kSingleview},
-    &crSingleCreate,     &crSingleInit,       &crSingleApply,      &crSingleGetLUTLen, &crSingleGetLUT,
-    &crSingleSaveLUT,    &crSingleGetFOV,     &crSingleGetMaskLen, &crSingleGetMask,   &crSingleSetImage,
-    &crSingleSetOverlay, &crSingleSaveImage,  &crReleaseEngine<SingleviewState>,
+    &crSingleCreate,
+    &crSingleInit,
+    &crSingleApply,
+    &crSingleGetLUTLen,
+    &crSingleGetLUT,
+    &crSingleSaveLUT,
+    &crSingleGetFOV,
+    &crSingleGetMaskLen,
+    &crSingleGetMask,
+    &crSingleSetImage,
+    &crSingleSetOverlay,
+    &crSingleSaveImage,
+    &crReleaseEngine<SingleviewState>,
 };

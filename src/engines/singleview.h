@@ -12,13 +12,13 @@ constexpr int kSingleviewMaskCapacity = 1024000;
 
 struct SingleviewState {
     int inited = 0;
-    uint32_t flags = 0;       // the view flags taken at Init
-    ViewParam* view = nullptr; // the caller's record, read again after Init
-    Image* source = nullptr;   // camera frame
-    Image* output = nullptr;   // last view produced by Apply
-    Image* picture = nullptr;  // ground-plane picture (SetImage)
-    Image* overlayPicture = nullptr; // view-plane picture (SetOverlay)
-    Image* overlay = nullptr;  // overlay layer composed at Init
+    uint32_t flags = 0;               // the view flags taken at Init
+    ViewParam* view = nullptr;        // the caller's record, read again after Init
+    Image* source = nullptr;          // camera frame
+    Image* output = nullptr;          // last view produced by Apply
+    Image* picture = nullptr;         // ground-plane picture (SetImage)
+    Image* overlayPicture = nullptr;  // view-plane picture (SetOverlay)
+    Image* overlay = nullptr;         // overlay layer composed at Init
     float** lut = nullptr;
     int lutWidth = 0;
     int lutHeight = 0;

@@ -34,8 +34,8 @@ int crTopviewSetImage(EngineHandle* h, int width, int height, const unsigned cha
                       int placedWidth, int placedHeight);
 
 // topview_apply.cpp
-int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
-                   const unsigned char* right, const unsigned char* rear, unsigned char* out);
+int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left, const unsigned char* right,
+                   const unsigned char* rear, unsigned char* out);
 int crTopviewGetLUT(EngineHandle* h, unsigned char* dst, int len, int slot);
 
 // topview_adjust.cpp

@@ -20,8 +20,8 @@ struct TrialPose {
 TrialPose crTrialPose(const CameraParam& cam, const float* offsets) {
     const float angleX = cam.angleX + offsets[3];
     const float angleZ = cam.angleZ + offsets[4];
-    return {cam.positionX + offsets[0], cam.positionY + offsets[1], cam.positionZ + offsets[2],
-            crDegToRad(angleX), crDegToRad(angleZ)};
+    return {cam.positionX + offsets[0], cam.positionY + offsets[1], cam.positionZ + offsets[2], crDegToRad(angleX),
+            crDegToRad(angleZ)};
 }
 
 // Incidence angle from the inverse lens polynomial. The radius measures from

@@ -2,8 +2,8 @@
 // handed out in the caller's orientation.
 #include "topview.h"
 
-int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left,
-                   const unsigned char* right, const unsigned char* rear, unsigned char* out) {
+int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned char* left, const unsigned char* right,
+                   const unsigned char* rear, unsigned char* out) {
     TopviewState* s = crTopviewState(h);
     if (!s) return -1;
     const Image* frame = s->frames[0];
@@ -15,7 +15,8 @@ int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned c
     if (!out) return 0;
     const unsigned char* composed = s->composeBuffer;
     const int stride = s->blendMap->stride;
-    crPackForCaller(s, [composed, stride](int y) { return composed + static_cast<size_t>(y) * stride; }, out);
+    crPackForCaller(
+        s, [composed, stride](int y) { return composed + static_cast<size_t>(y) * stride; }, out);
     return 0;
 }
 

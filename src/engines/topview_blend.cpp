@@ -15,8 +15,7 @@ constexpr float kOffZero = 0.003921568859368563f;
 
 // Paints the nine zones; the bands, strips and vehicle are the same in every
 // mode, the corners ask `corner`.
-template <typename CornerCode>
-void crPaintZones(TopviewState* s, CornerCode corner) {
+template <typename CornerCode> void crPaintZones(TopviewState* s, CornerCode corner) {
     const Code car = {static_cast<unsigned char>(s->carColor >> 16), static_cast<unsigned char>(s->carColor >> 8),
                       static_cast<unsigned char>(s->carColor)};
     Image* map = s->blendMap;
@@ -49,12 +48,11 @@ float crRatio(int64_t numerator, int64_t denominator) {
 // vehicle; negative outside the region.
 float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
     switch (pos) {
-        case kPosFront: return r < s->carTop ? crRatio(int64_t{s->carTop} - r, s->carTop) : -1.0f;
-        case kPosLeft: return c < s->carLeft ? crRatio(int64_t{s->carLeft} - c, s->carLeft) : -1.0f;
-        case kPosRight:
-            return c >= s->carRight ? crRatio(int64_t{c} - s->carRight, int64_t{s->width} - s->carRight) : -1.0f;
-        default:
-            return r >= s->carBottom ? crRatio(int64_t{r} - s->carBottom, int64_t{s->height} - s->carBottom) : -1.0f;
+    case kPosFront: return r < s->carTop ? crRatio(int64_t{s->carTop} - r, s->carTop) : -1.0f;
+    case kPosLeft: return c < s->carLeft ? crRatio(int64_t{s->carLeft} - c, s->carLeft) : -1.0f;
+    case kPosRight:
+        return c >= s->carRight ? crRatio(int64_t{c} - s->carRight, int64_t{s->width} - s->carRight) : -1.0f;
+    default: return r >= s->carBottom ? crRatio(int64_t{r} - s->carBottom, int64_t{s->height} - s->carBottom) : -1.0f;
     }
 }
 
@@ -172,11 +170,10 @@ void crDrawSeamLines(TopviewState* s, const SeamSlopes& t, int xa, int yc) {
     const float left = static_cast<float>(xa);
 
     const float row1 = top - t.front * left;
-    const Point end1 = row1 >= 0.0f ? Point{0, crTruncateToInt(row1)}
-                                     : Point{crTruncateToInt(left - top / t.front), 0};
+    const Point end1 = row1 >= 0.0f ? Point{0, crTruncateToInt(row1)} : Point{crTruncateToInt(left - top / t.front), 0};
     const float row2 = top - t.front * static_cast<float>(int64_t{lastCol} - s->carRight);
-    const Point end2 = row2 >= 0.0f ? Point{lastCol, crTruncateToInt(row2)}
-                                     : Point{crTruncateToInt(right + top / t.front), 0};
+    const Point end2 =
+        row2 >= 0.0f ? Point{lastCol, crTruncateToInt(row2)} : Point{crTruncateToInt(right + top / t.front), 0};
     const float row3 = bottom + t.rear * static_cast<float>(int64_t{lastCol} - s->carRight);
     const float rise = static_cast<float>(int64_t{lastRow} - yc);
     const Point end3 = row3 < static_cast<float>(s->height) ? Point{lastCol, crTruncateToInt(row3)}
@@ -213,8 +210,8 @@ void crPaintDrawnSeams(TopviewState* s) {
 void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFrame& frame) {
     s->carWidthPx = crCarPixels<double>(p->carWidth, p->scale);
     s->carLengthPx = crCarPixels<double>(p->carLength, p->scale);
-    const CarRect car = crClipCarRect(
-        crCarRect(frame.centerX, frame.centerY, s->carWidthPx, s->carLengthPx), frame.width, frame.height);
+    const CarRect car = crClipCarRect(crCarRect(frame.centerX, frame.centerY, s->carWidthPx, s->carLengthPx),
+                                      frame.width, frame.height);
     s->carLeft = car.left;
     s->carTop = car.top;
     s->carRight = car.right;
@@ -223,11 +220,11 @@ void crTopviewPlaceCar(TopviewState* s, const MultiviewParam* p, const TopviewFr
 
 void crTopviewPaintBlendMap(TopviewState* s, const MultiviewParam* p) {
     switch (s->mode) {
-        case 0: crPaintOverlap(s, p); break;
-        case 1: crPaintAngular(s); break;
-        case 2:
-        case 3: crPaintDrawnSeams(s); break;
-        case 5: crPaintAngularSeams(s); break;
-        default: break;  // unknown modes leave the cleared map: front camera everywhere
+    case 0: crPaintOverlap(s, p); break;
+    case 1: crPaintAngular(s); break;
+    case 2:
+    case 3: crPaintDrawnSeams(s); break;
+    case 5: crPaintAngularSeams(s); break;
+    default: break;  // unknown modes leave the cleared map: front camera everywhere
     }
 }

@@ -38,13 +38,12 @@ struct CrTracer {
     const unsigned char* pixels;  // private copy, `width` bytes a row
     ptrdiff_t pixelStep[8];       // kRowStep / kColStep as offsets into the copy
     int32_t** labels;
-    int32_t** contours;           // may be null
+    int32_t** contours;  // may be null
 };
 
 // First column in [x, end) whose byte is 0 (Zero) or not 0; end or beyond
 // when there is none.
-template <bool Zero>
-inline int crFindByte(const unsigned char* row, int x, int end) {
+template <bool Zero> inline int crFindByte(const unsigned char* row, int x, int end) {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; x + 16 <= end; x += 16) {
@@ -103,8 +102,7 @@ void crWalkContour(const CrTracer& t, const unsigned char* start, int sy, int sx
     }
 }
 
-template <bool kWithContours>
-int crLabelRuns(const CrTracer& t, int width, int height) {
+template <bool kWithContours> int crLabelRuns(const CrTracer& t, int width, int height) {
     int32_t count = 0;
     const int end = width - 1;  // the frame column
     for (int y = 1; y < height - 1; ++y) {

@@ -35,7 +35,8 @@ int crLabelDark(const Plane& a, float* labels) {
     for (int round = 0; round < 19 && changed; ++round) {
         changed = false;
         for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c) changed = crTakeSmallestLabel(labels, static_cast<size_t>(r) * w + c, w) || changed;
+            for (int c = c0; c <= c1; ++c)
+                changed = crTakeSmallestLabel(labels, static_cast<size_t>(r) * w + c, w) || changed;
         largest = 0.0f;
         for (int r = r1; r >= r0; --r)
             for (int c = c1; c >= c0; --c) {

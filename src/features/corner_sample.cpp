@@ -12,7 +12,8 @@ unsigned char crSampleNearestBilinear(const Image* gray, float u, float v) {
     const int i1 = i + 1 < gray->width ? i + 1 : i, j1 = j + 1 < gray->height ? j + 1 : j;
     const unsigned char* row0 = gray->data[j];
     const unsigned char* row1 = gray->data[j1];
-    const float s = (1.0f - fy) * (row0[i] * (1.0f - fx) + row0[i1] * fx) + fy * (row1[i] * (1.0f - fx) + row1[i1] * fx);
+    const float s =
+        (1.0f - fy) * (row0[i] * (1.0f - fx) + row0[i1] * fx) + fy * (row1[i] * (1.0f - fx) + row1[i1] * fx);
     const int whole = static_cast<int>(crRoundToWhole(s + 128.0f) - 128.0f);
     return static_cast<unsigned char>(whole & 0xFF);
 }

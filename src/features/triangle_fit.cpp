@@ -14,7 +14,9 @@ struct Line {
 
 Line crLineThrough(Point2f p, Point2f q) { return {q.y - p.y, p.x - q.x, q.x * p.y - p.x * q.y}; }
 
-float crDistance(const Line& l, Point2f p) { return std::fabs(l.a * p.x + l.b * p.y + l.c) / sqrtf(l.a * l.a + l.b * l.b); }
+float crDistance(const Line& l, Point2f p) {
+    return std::fabs(l.a * p.x + l.b * p.y + l.c) / sqrtf(l.a * l.a + l.b * l.b);
+}
 
 // Index of the point farthest from `from`; searches start from distance 0
 // and the first of equal candidates wins.
@@ -74,8 +76,8 @@ bool crFitTriangle(const Point2f* p, int n, Point2f corners[3]) {
     a = p[crFarthestFromLine(p, n, crLineThrough(c, b))];
     b = p[crFarthestFromLine(p, n, crLineThrough(c, a))];
     float m[3], q[3];  // sides AB, CB, AC
-    if (!crRefitLine(p, n, crLineThrough(a, b), &m[0], &q[0]) || !crRefitLine(p, n, crLineThrough(c, b), &m[1], &q[1]) ||
-        !crRefitLine(p, n, crLineThrough(a, c), &m[2], &q[2]))
+    if (!crRefitLine(p, n, crLineThrough(a, b), &m[0], &q[0]) ||
+        !crRefitLine(p, n, crLineThrough(c, b), &m[1], &q[1]) || !crRefitLine(p, n, crLineThrough(a, c), &m[2], &q[2]))
         return false;
     return crCross(m[0], q[0], m[1], q[1], &corners[0]) && crCross(m[1], q[1], m[2], q[2], &corners[1]) &&
            crCross(m[2], q[2], m[0], q[0], &corners[2]);

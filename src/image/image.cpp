@@ -10,9 +10,7 @@ constexpr int kPairBytes = 2 * sizeof(float);
 
 }  // namespace
 
-unsigned char** crAllocRows(int rowBytes, int count) {
-    return crAllocRowArray<unsigned char>(rowBytes, count);
-}
+unsigned char** crAllocRows(int rowBytes, int count) { return crAllocRowArray<unsigned char>(rowBytes, count); }
 
 void crFreeRows(unsigned char** rows, int count) { crFreeRowArray(rows, count); }
 

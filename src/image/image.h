@@ -27,9 +27,7 @@ inline int crPaddedBytes(int n) { return n >= 0 && n <= INT_MAX - 3 ? crAlign4(n
 
 // Bytes of a packed 3-channel row, or -1 for a negative width or a row that
 // does not fit an int.
-inline int crPackedRowBytes(int width) {
-    return width >= 0 && width <= (INT_MAX - 3) / 3 ? crPackedStride(width) : -1;
-}
+inline int crPackedRowBytes(int width) { return width >= 0 && width <= (INT_MAX - 3) / 3 ? crPackedStride(width) : -1; }
 
 // Bytes of the pixels of one row of `img`, or -1 when they do not fit its
 // rows (or a size is negative).

@@ -8,8 +8,7 @@
 
 namespace {
 
-template <int N>
-void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+template <int N> void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
     const unsigned width = static_cast<unsigned>(std::max(src->width, 0));
     const unsigned height = static_cast<unsigned>(std::max(src->height, 0));
@@ -24,8 +23,7 @@ void crNearestRows(const Image* src, Image* dst, float** lut, const unsigned cha
     });
 }
 
-template <int N>
-void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+template <int N> void crBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
     auto mix = [=](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
                    const TapWeights& wy) {
@@ -40,8 +38,7 @@ inline float crCubicRow(const unsigned char* p, ptrdiff_t n, const float* w) {
            kByteToFloat[p[3 * n]] * w[3];
 }
 
-template <int N>
-void crBicubicRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+template <int N> void crBicubicRows(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
     const int n = N ? N : dst->channels;
     // x0 - 1 must lie in 0 .. width - 4 so that all four taps are inside.
     const unsigned spanX = static_cast<unsigned>(std::max(src->width - 3, 0));

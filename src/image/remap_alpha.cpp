@@ -13,11 +13,10 @@ inline unsigned char crKeyedByte(unsigned char p00, unsigned char p01, unsigned 
     return crBilinearByte(p00, p01 == key ? p00 : p01, p10 == key ? p00 : p10, p11 == key ? p00 : p11, wx, wy);
 }
 
-template <int N>
-void crKeyedBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* key) {
+template <int N> void crKeyedBilinearRows(const Image* src, Image* dst, float** lut, const unsigned char* key) {
     const int n = N ? N : dst->channels;
     auto mix = [=](unsigned char* out, const unsigned char* top, const unsigned char* bottom, const TapWeights& wx,
-                        const TapWeights& wy) {
+                   const TapWeights& wy) {
         for (int k = 0; k < n; ++k) out[k] = crKeyedByte(top[k], top[k + n], bottom[k], bottom[k + n], key[k], wx, wy);
     };
     crForEachBilinearSample<N>(src, dst, lut, key, mix);

@@ -6,7 +6,6 @@
 
 namespace {
 
-
 // Same size: a plain row copy, unless the pictures disagree in imageSize.
 void crCopySameSize(const Image* src, Image* dst) {
     const int bytes = crPixelBytes(src);

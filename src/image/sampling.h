@@ -11,13 +11,12 @@
 
 // Calls fn with std::integral_constant<int, N>, N being the channel count
 // when it is 1, 3 or 4 and 0 (meaning "read it at run time") otherwise.
-template <typename Fn>
-void crWithChannelCount(int channels, Fn&& fn) {
+template <typename Fn> void crWithChannelCount(int channels, Fn&& fn) {
     switch (channels) {
-        case 1: fn(std::integral_constant<int, 1>{}); break;
-        case 3: fn(std::integral_constant<int, 3>{}); break;
-        case 4: fn(std::integral_constant<int, 4>{}); break;
-        default: fn(std::integral_constant<int, 0>{}); break;
+    case 1: fn(std::integral_constant<int, 1>{}); break;
+    case 3: fn(std::integral_constant<int, 3>{}); break;
+    case 4: fn(std::integral_constant<int, 4>{}); break;
+    default: fn(std::integral_constant<int, 0>{}); break;
     }
 }
 
@@ -31,8 +30,7 @@ inline bool crCanSample(const Image* src, const Image* dst) {
     return dst->channels >= 1 && src->channels >= dst->channels && crRowsHoldWidth(src) && crRowsHoldWidth(dst);
 }
 
-template <int N>
-inline void crCopyPixel(unsigned char* out, const unsigned char* in, int channels) {
+template <int N> inline void crCopyPixel(unsigned char* out, const unsigned char* in, int channels) {
     const int n = N ? N : channels;
     for (int k = 0; k < n; ++k) out[k] = in[k];
 }
@@ -61,8 +59,7 @@ inline unsigned char crBilinearByte(unsigned char p00, unsigned char p01, unsign
 
 // Visits the destination row by row, column by column, handing visit the
 // pixel's bytes and its LUT pair.
-template <typename Visit>
-void crForEachLutPixel(Image* dst, float** lut, int channels, Visit&& visit) {
+template <typename Visit> void crForEachLutPixel(Image* dst, float** lut, int channels, Visit&& visit) {
     const int outWidth = dst->width, outHeight = dst->height;
     for (int r = 0; r < outHeight; ++r) {
         const float* pos = lut[r];

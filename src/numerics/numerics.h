@@ -41,7 +41,9 @@ public:
     CrMatrixSet(const CrMatrixSet&) = delete;
     CrMatrixSet& operator=(const CrMatrixSet&) = delete;
 
-    bool ok() const { return complete_ && std::all_of(m_, m_ + count_, [](const Matrix* m) { return m != nullptr; }); }
+    bool ok() const {
+        return complete_ && std::all_of(m_, m_ + count_, [](const Matrix* m) { return m != nullptr; });
+    }
     Matrix* operator[](int i) const { return m_[i]; }
 
 private:

@@ -12,8 +12,7 @@ inline int crRoundHalfAway(double v) { return static_cast<int>(v >= 0.0 ? v + 0.
 // Truncation toward zero defined for every value: one beyond the int range,
 // and NaN, gives INT_MIN, what x86's conversion gives, which every pixel
 // index and position treats as far out of range.
-template <typename F>
-inline int crTruncateToInt(F v) {
+template <typename F> inline int crTruncateToInt(F v) {
     return v > static_cast<F>(-2147483649.0) && v < static_cast<F>(2147483648.0) ? static_cast<int>(v) : INT_MIN;
 }
 
@@ -32,5 +31,4 @@ inline float crRoundToWhole(float v) {
 
 // Raises n to the next multiple of 4 by adding 4 - (n mod 4), the remainder
 // taking the sign of n (so -5 becomes 0 and -3 becomes 4).
-template <typename I>
-inline I crAlign4(I n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }
+template <typename I> inline I crAlign4(I n) { return n % 4 != 0 ? n + (4 - n % 4) : n; }

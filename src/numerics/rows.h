@@ -19,8 +19,7 @@ inline int crByteCount(int64_t a, int64_t b) {
 // malloc of `count` elements (at least one, so that an empty array is not
 // mistaken for a failure); null when the byte count is refused or the
 // allocation fails.
-template <typename T>
-T* crAllocArray(int64_t count) {
+template <typename T> T* crAllocArray(int64_t count) {
     const int bytes = crByteCount(count > 0 ? count : 1, sizeof(T));
     return bytes < 0 ? nullptr : static_cast<T*>(std::malloc(static_cast<size_t>(bytes)));
 }
@@ -38,8 +37,7 @@ inline int64_t crRowArrayCost(int64_t rowBytes, int64_t rows) {
 // below 1 yields the (possibly empty) pointer block itself. A negative row
 // length, or an array whose cost is beyond int, fails before anything is
 // allocated.
-template <typename T>
-T** crAllocRowArray(int perRow, int count) {
+template <typename T> T** crAllocRowArray(int perRow, int count) {
     const size_t blocks = count > 0 ? static_cast<size_t>(count) : 0;
     const int rowBytes = crByteCount(perRow, sizeof(T));
     if (rowBytes < 0 || crByteCount(crRowArrayCost(rowBytes, blocks), 1) < 0) return nullptr;
@@ -57,16 +55,14 @@ T** crAllocRowArray(int perRow, int count) {
 }
 
 // Frees `count` rows, then the pointer block; a null array is ignored.
-template <typename T>
-void crFreeRowArray(T** rows, int count) {
+template <typename T> void crFreeRowArray(T** rows, int count) {
     if (!rows) return;
     for (int i = 0; i < count; ++i) std::free(rows[i]);
     std::free(rows);
 }
 
 // Sets the first `perRow` elements of every row to zero bytes.
-template <typename T>
-void crClearRowArray(T** rows, int count, int perRow) {
+template <typename T> void crClearRowArray(T** rows, int count, int perRow) {
     if (perRow < 1) return;
     for (int i = 0; i < count; ++i) std::memset(rows[i], 0, static_cast<size_t>(perRow) * sizeof(T));
 }

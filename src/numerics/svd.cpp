@@ -15,9 +15,9 @@ struct SvdState {
     float** a;  // m x n, becomes U
     int m;
     int n;
-    float* w;    // singular values
-    float** v;   // n x n, becomes V
-    float* e;    // superdiagonal of the bidiagonal form
+    float* w;     // singular values
+    float** v;    // n x n, becomes V
+    float* e;     // superdiagonal of the bidiagonal form
     float anorm;  // bound on the norm, the yardstick of negligible values
 };
 
@@ -106,8 +106,8 @@ void crBidiagonalise(SvdState& st) {
         st.e[i] = rowScale * rowG;
         st.w[i] = crReflectColumn(st, i);
         rowG = crReflectRow(st, i, &rowScale);
-        const float bound = static_cast<float>(std::fabs(static_cast<double>(st.w[i])) +
-                                               std::fabs(static_cast<double>(st.e[i])));
+        const float bound =
+            static_cast<float>(std::fabs(static_cast<double>(st.w[i])) + std::fabs(static_cast<double>(st.e[i])));
         st.anorm = st.anorm > bound ? st.anorm : bound;
     }
 }

@@ -33,21 +33,18 @@ void crStraightLine(float x, float y0, float dy, float shift, int n, Point2f* li
 
 // Points of the circle about the turning centre (radius, 0) through the line
 // at offset x, from angle phi0 in steps of step.
-void crArcLine(float x, float radius, float arcOffset, float phi0, float step, float shift, int n,
-               Point2f* line) {
+void crArcLine(float x, float radius, float arcOffset, float phi0, float step, float shift, int n, Point2f* line) {
     for (int i = 0; i < n; ++i) {
         const float phi = phi0 + static_cast<float>(i) * step;
         const float c = cosf(phi), s = sinf(phi);
-        line[i] = {c * (x - radius) + s * arcOffset + radius,
-                   (arcOffset - (s * (x - radius) + c * arcOffset)) + shift};
+        line[i] = {c * (x - radius) + s * arcOffset + radius, (arcOffset - (s * (x - radius) + c * arcOffset)) + shift};
     }
 }
 
 // One band as a closed outline: the right line near to far, the left line
 // far to near, then a separator unless it is the last band. Returns the
 // number of points written.
-int crAppendBandOutline(const PgsParam* g, int n, float xLeft, float xRight, float y0, bool separator,
-                        Point2f* out) {
+int crAppendBandOutline(const PgsParam* g, int n, float xLeft, float xRight, float y0, bool separator, Point2f* out) {
     const int perLine = std::max(n, 0);
     crBuildGuideBand(perLine, g, xLeft, xRight, y0, out + perLine, out);
     std::reverse(out + perLine, out + 2 * static_cast<size_t>(perLine));
@@ -58,8 +55,7 @@ int crAppendBandOutline(const PgsParam* g, int n, float xLeft, float xRight, flo
 
 }  // namespace
 
-int crBuildGuideBand(int n, const PgsParam* g, float xLeft, float xRight, float y0, Point2f* left,
-                     Point2f* right) {
+int crBuildGuideBand(int n, const PgsParam* g, float xLeft, float xRight, float y0, Point2f* left, Point2f* right) {
     const float shift = static_cast<float>(g->wheelbase) * 0.5f + static_cast<float>(g->axleOffset);
     const float start = static_cast<float>(g->segmentStart), end = g->segmentEnd;
     if (g->steeringAngle == 0) {

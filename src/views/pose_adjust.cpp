@@ -49,7 +49,7 @@ struct PoseSearch {
     float pose[6];  // indexed by PoseCoordinate
     float error;    // of pose
     int stepsLeft;
-    bool failed;    // an error could not be computed for lack of memory
+    bool failed;  // an error could not be computed for lack of memory
 };
 
 // The error of the trial pose; NaN, and the search marked failed, without
@@ -64,8 +64,11 @@ float crTrialError(PoseSearch& s) {
 }
 
 PoseSearch crStartSearch(const CameraParam* cam) {
-    PoseSearch s = {cam, {cam->angleX, cam->angleY, cam->angleZ, cam->positionX, cam->positionY, cam->positionZ},
-                    0.0f, kMaxSearchSteps, false};
+    PoseSearch s = {cam,
+                    {cam->angleX, cam->angleY, cam->angleZ, cam->positionX, cam->positionY, cam->positionZ},
+                    0.0f,
+                    kMaxSearchSteps,
+                    false};
     s.error = crTrialError(s);
     return s;
 }

@@ -19,21 +19,21 @@ bool crComputePoseError(const CameraParam* cam, float angleX, float angleY, floa
 // position to a camera pixel.
 
 struct CrViewSetup {
-    float cosR, sinR;         // rotation
-    float mirrorX, mirrorY;   // -1 for a mirrored axis, else 1
-    float scaleX, scaleY;     // mirror / zoom, applied after the rotation
+    float cosR, sinR;        // rotation
+    float mirrorX, mirrorY;  // -1 for a mirrored axis, else 1
+    float scaleX, scaleY;    // mirror / zoom, applied after the rotation
     float shearX, shearY;
     bool keystone;
-    float kx, ky;             // keystone terms
+    float kx, ky;  // keystone terms
     bool radial;
     float modeParam;
-    float tanHalfMode;        // tan(modeParam / 2)
+    float tanHalfMode;  // tan(modeParam / 2)
     bool lens;
     float focal;
     float pixelScaleX, pixelScaleY;
     float principalX, principalY;
-    const float* distortion;   // k1..k5 of the camera
-    const float* undistortion; // c0..c8 of the camera
+    const float* distortion;    // k1..k5 of the camera
+    const float* undistortion;  // c0..c8 of the camera
 };
 
 // The camera view: zooms limited to 0.0001, keystone terms over the camera's
@@ -52,8 +52,7 @@ Point2f crViewToCamera(const CrViewSetup& s, float a, float b);
 // Radial maps about the optical centre: (x, y) is normalised to
 // (x / nx, y / ny) of length r; a zero length gives (0, 0), otherwise
 // place(xn, yn, r) writes the moved point.
-template <typename Place>
-void crMapRadially(float& x, float& y, float nx, float ny, Place place) {
+template <typename Place> void crMapRadially(float& x, float& y, float nx, float ny, Place place) {
     const float xn = x / nx;
     const float yn = y / ny;
     const float r = sqrtf(xn * xn + yn * yn);
@@ -73,5 +72,4 @@ void crMapRadially(float& x, float& y, float nx, float ny, Place place) {
 // steering angle, else arcs about the turning centre. Every y is negated.
 // A band of a single point per line gets the point at the band's start.
 // Returns 0.
-int crBuildGuideBand(int n, const PgsParam* pgs, float xLeft, float xRight, float y0, Point2f* left,
-                     Point2f* right);
+int crBuildGuideBand(int n, const PgsParam* pgs, float xLeft, float xRight, float y0, Point2f* left, Point2f* right);

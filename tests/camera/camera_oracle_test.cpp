@@ -87,8 +87,8 @@ TEST(Homography2DOracle, NoisyPairsReprojectAsWellAsOpenCv) {
         }
         Matrix* h = crCreateMatrix(3, 3);
         crGetHomography2D(src.data(), dst.data(), n, h);
-        cv::Matx33d ours, theirs = cv::findHomography(cv::Mat(n, 1, CV_32FC2, src.data()),
-                                                      cv::Mat(n, 1, CV_32FC2, dst.data()), 0);
+        cv::Matx33d ours,
+            theirs = cv::findHomography(cv::Mat(n, 1, CV_32FC2, src.data()), cv::Mat(n, 1, CV_32FC2, dst.data()), 0);
         for (int i = 0; i < 9; ++i) ours(i / 3, i % 3) = h->data[i / 3][i % 3];
         crFreeMatrix(&h);
         double rms[2] = {0.0, 0.0};

@@ -91,8 +91,10 @@ TEST(WorldToImage, CameraLookingDownTheMinusOneMarkerAndTheHeightCoordinate) {
 }
 
 // Front, rear, left and right cameras of a car, most with origin offsets.
-const ScenePose kRig[4] = {{0, 2100, -750, 35, 0, 0}, {30, -2600, -1000, -40, 2, 180},
-                           {-950, 300, -1100, 10, -45, 90}, {950, -200, -1050, -5, 50, -90}};
+const ScenePose kRig[4] = {{0, 2100, -750, 35, 0, 0},
+                           {30, -2600, -1000, -40, 2, 180},
+                           {-950, 300, -1100, 10, -45, 90},
+                           {950, -200, -1050, -5, 50, -90}};
 const Point2f kRigOrigins[4] = {{0.0f, 0.0f}, {120.0f, -45.0f}, {-300.0f, 410.0f}, {17.5f, 0.0f}};
 
 TEST(WorldImage, GroundPixelGroundRoundTripAndHomographyFormForEveryRigCamera) {
@@ -144,8 +146,8 @@ TEST(CalibrationPairs, PointBinariesReadAtMostFiftyPerCamera) {
     EXPECT_EQ(len, 51 * 4);
 }
 
-const std::vector<Point2f> kPoints = {{-200, -150}, {180, -120}, {150, 160}, {-170, 140}, {10, 5},   {-90, 60},
-                                      {75, -40},    {220, 30},   {-30, -180}, {40, 190},  {-240, 0}, {120, 90}};
+const std::vector<Point2f> kPoints = {{-200, -150}, {180, -120}, {150, 160},  {-170, 140}, {10, 5},   {-90, 60},
+                                      {75, -40},    {220, 30},   {-30, -180}, {40, 190},   {-240, 0}, {120, 90}};
 
 TEST(HomographyTransform, DividesByWUnlessItIsZero) {
     auto h = crTestMatrix({{1, 2, 3}, {4, 5, 6}, {1, -1, 0}});
@@ -164,8 +166,10 @@ TEST(Homography2D, ExactPairsReproduceProjectiveAndAffineMapsUpToScale) {
         void (*estimate)(const Point2f*, const Point2f*, int, Matrix*);
         const float* m;
         int n;
-    } cases[] = {{crGetHomography2D, projective, 4},  {crGetHomography2D, projective, 5},
-                 {crGetHomography2D, projective, 12}, {crGetHomography2D3P, affine, 3},
+    } cases[] = {{crGetHomography2D, projective, 4},
+                 {crGetHomography2D, projective, 5},
+                 {crGetHomography2D, projective, 12},
+                 {crGetHomography2D3P, affine, 3},
                  {crGetHomography2D3P, affine, 7}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.n);
@@ -186,8 +190,10 @@ TEST(Homography2D, ExactPairsReproduceProjectiveAndAffineMapsUpToScale) {
 }
 
 // Front (looking ahead and down), rear, left and right cameras, and origin offsets.
-const ScenePose kPoses[] = {{0, 2000, -700, -50, 2, 1.5f}, {30, -2600, -950, 45, -3, 178},
-                            {-950, 300, -1200, 4, -55, -90}, {950, -250, -500, -6, 50, 91}};
+const ScenePose kPoses[] = {{0, 2000, -700, -50, 2, 1.5f},
+                            {30, -2600, -950, 45, -3, 178},
+                            {-950, 300, -1200, 4, -55, -90},
+                            {950, -250, -500, -6, 50, 91}};
 const Point2f kOrigins[] = {{0.0f, 0.0f}, {120.0f, -2500.0f}, {-40.0f, 75.0f}};
 
 TEST(CalibrationHomography, BothDirectionsAreInverseNeedFourPairsAndReadAtMostFifty) {

@@ -34,14 +34,19 @@ TEST(BinView, EvenRowsPrecedeOddRows) {
 }
 
 TEST(BinView, EntryEncoding) {
-    const struct { bool half; float x, y; bool odd; int mode; Pair expected; } cases[] = {
-        {false, 10.4f, 20.6f, false, 0, {640, 640}},    {false, -2.5f, -3.0f, false, 0, {-192, -128}},
-        {false, 10.25f, 20.5f, false, 1, {656, 656}},   {false, 10.25f, 21.5f, true, 1, {656, 656}},
-        {false, 10.25f, 21.5f, false, 1, {656, 688}},   {false, 0.0f, 20.5f, true, 1, {0, 624}},
-        {false, 0.0f, 0.5f, true, 1, {0, -48}},         {false, 600.0f, 0.0f, false, 1, {38400 - 65536, 0}},
-        {false, -1.0f, -1.0f, true, 1, {-1, -1}},       {false, -1.7f, -1.0f, false, 1, {-1, -1}},
-        {false, -1.0f, -0.5f, false, 0, {-64, 0}},      {true, -1.0f, -1.0f, false, 0, {-64, -64}},
-        {true, -2.0f, -0.25f, true, 1, {-1, -1}},       {true, 20.5f, 20.5f, false, 1, {656, 656}}};
+    const struct {
+        bool half;
+        float x, y;
+        bool odd;
+        int mode;
+        Pair expected;
+    } cases[] = {{false, 10.4f, 20.6f, false, 0, {640, 640}},  {false, -2.5f, -3.0f, false, 0, {-192, -128}},
+                 {false, 10.25f, 20.5f, false, 1, {656, 656}}, {false, 10.25f, 21.5f, true, 1, {656, 656}},
+                 {false, 10.25f, 21.5f, false, 1, {656, 688}}, {false, 0.0f, 20.5f, true, 1, {0, 624}},
+                 {false, 0.0f, 0.5f, true, 1, {0, -48}},       {false, 600.0f, 0.0f, false, 1, {38400 - 65536, 0}},
+                 {false, -1.0f, -1.0f, true, 1, {-1, -1}},     {false, -1.7f, -1.0f, false, 1, {-1, -1}},
+                 {false, -1.0f, -0.5f, false, 0, {-64, 0}},    {true, -1.0f, -1.0f, false, 0, {-64, -64}},
+                 {true, -2.0f, -0.25f, true, 1, {-1, -1}},     {true, 20.5f, 20.5f, false, 1, {656, 656}}};
     for (const auto& c : cases) {
         float lut[4] = {};
         lut[2 * c.odd] = c.x, lut[2 * c.odd + 1] = c.y;  // on row 0 (even) or 1 (odd) of a 1 x 2 LUT
@@ -178,14 +183,25 @@ MultiviewParam Example(int width = 400, int height = 600) {
 
 TEST(TopviewZones, NormalTurnedTooWideAndSinglePrecision) {
     // Front, front-left, left, rear-left, rear, rear-right, right, front-right, vehicle.
-    EXPECT_EQ(Zones(crMakeTopviewParam, Example()),
-              (Block{{{56, 0, 90, 38}, {0, 0, 56, 38}, {0, 38, 56, 226}, {0, 264, 56, 36},
-                      {56, 264, 90, 36}, {146, 264, 54, 36}, {146, 38, 54, 226}, {146, 0, 54, 38},
-                      {56, 38, 90, 226}}}));
+    EXPECT_EQ(Zones(crMakeTopviewParam, Example()), (Block{{{56, 0, 90, 38},
+                                                            {0, 0, 56, 38},
+                                                            {0, 38, 56, 226},
+                                                            {0, 264, 56, 36},
+                                                            {56, 264, 90, 36},
+                                                            {146, 264, 54, 36},
+                                                            {146, 38, 54, 226},
+                                                            {146, 0, 54, 38},
+                                                            {56, 38, 90, 226}}}));
     // Turned 600 x 400: columns 76..528, rows 112..292 (290 aligned up); front band left, left strip below.
-    EXPECT_EQ(Zones(crMakeFullTopviewParam, Example(600, 400)),
-              (Block{{{0, 56, 38, 90}, {0, 146, 38, 54}, {38, 146, 226, 54}, {264, 146, 36, 54},
-                      {264, 56, 36, 90}, {264, 0, 36, 56}, {38, 0, 226, 56}, {0, 0, 38, 56}, {38, 56, 226, 90}}}));
+    EXPECT_EQ(Zones(crMakeFullTopviewParam, Example(600, 400)), (Block{{{0, 56, 38, 90},
+                                                                        {0, 146, 38, 54},
+                                                                        {38, 146, 226, 54},
+                                                                        {264, 146, 36, 54},
+                                                                        {264, 56, 36, 90},
+                                                                        {264, 0, 36, 56},
+                                                                        {38, 0, 226, 56},
+                                                                        {0, 0, 38, 56},
+                                                                        {38, 56, 226, 90}}}));
     MultiviewParam p = Example();
     p.carWidth = 5000;  // 500 pixels in a 400-pixel view
     const Block wide = Zones(crMakeTopviewParam, p);

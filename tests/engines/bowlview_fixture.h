@@ -28,7 +28,9 @@ protected:
         setView(160, 160);
     }
     void TearDown() override { crMultiviewRelease(&h); }
-    void setView(int w, int ht) { param.viewWidth = w, param.viewHeight = ht, param.viewCenterX = w / 2.0f, param.viewCenterY = ht / 2.0f; }
+    void setView(int w, int ht) {
+        param.viewWidth = w, param.viewHeight = ht, param.viewCenterX = w / 2.0f, param.viewCenterY = ht / 2.0f;
+    }
     void init(int type, uint32_t flags = 0) {
         if (!h) h = crMultiviewCreate(type);
         param.flags = flags;

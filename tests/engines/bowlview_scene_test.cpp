@@ -13,7 +13,8 @@ Point2f crFloorPoint(const PinholeCamera& view, int c, int r) {
     const float x = (c - view.principalX) / view.scaleX, y = (r - view.principalY) / view.scaleY;
     float d[3], centre[3];
     for (int j = 0; j < 3; ++j) d[j] = view.e[0][j] * x + view.e[1][j] * y + view.e[2][j];
-    for (int j = 0; j < 3; ++j) centre[j] = -(view.e[0][j] * view.e[0][3] + view.e[1][j] * view.e[1][3] + view.e[2][j] * view.e[2][3]);
+    for (int j = 0; j < 3; ++j)
+        centre[j] = -(view.e[0][j] * view.e[0][3] + view.e[1][j] * view.e[1][3] + view.e[2][j] * view.e[2][3]);
     const float t = -centre[2] / d[2];
     return {centre[0] + t * d[0], centre[1] + t * d[1]};
 }

@@ -16,7 +16,8 @@ TEST(BowlMesh, RimFloorEdgeFloorRingsCentreAndSeam) {
     EXPECT_TRUE(m[0].x == 9100.0f && m[0].y == -50.0f && m[0].z == -1500.0f);  // floor semi-axis t = 3000 * 4000 / 2000
     for (int j = 0; j <= 60; ++j) {
         SCOPED_TRACE(j);
-        for (auto [ring, scale] : {std::pair{30, 1.0f}, {31, 0.95f}, {45, 0.25f}}) {  // on the ellipse (6000, 4000) scaled
+        for (auto [ring, scale] :
+             {std::pair{30, 1.0f}, {31, 0.95f}, {45, 0.25f}}) {  // on the ellipse (6000, 4000) scaled
             const BowlVertex& v = m[61 * ring + j];
             EXPECT_EQ(v.z, 0.0f);
             EXPECT_NEAR(std::hypot((v.x - 100.0f) / 6000.0f, (v.y + 50.0f) / 4000.0f), scale, 1e-5f) << ring;
@@ -25,7 +26,8 @@ TEST(BowlMesh, RimFloorEdgeFloorRingsCentreAndSeam) {
         EXPECT_TRUE(m[61 * 50 + j].x == 100.0f && m[61 * 50 + j].y == -50.0f && m[61 * 50 + j].z == 0.0f);
     }
     for (int ring = 0; ring <= 50; ++ring)  // point 60 repeats point 0
-        EXPECT_LT(std::hypot(m[61 * ring + 60].x - m[61 * ring].x, m[61 * ring + 60].y - m[61 * ring].y), 0.01f) << ring;
+        EXPECT_LT(std::hypot(m[61 * ring + 60].x - m[61 * ring].x, m[61 * ring + 60].y - m[61 * ring].y), 0.01f)
+            << ring;
     for (const BowlVertex& v : s->mesh) ASSERT_LE(v.z, 0.0f);
 }
 
@@ -47,15 +49,18 @@ TEST_F(BowlviewTest, CellIsDrawnWhenItFacesTheCameraAndOneOfItsLastThreeCornersI
     const int v = 61 * 40 + 45;  // ring 40, 270 degrees: (0, -3000), 750 mm ahead of the front camera
     const int corner[4] = {v, v + 1, v + 62, v + 61};
     for (int i = 0; i < kBowlVertices; ++i)
-        if (i != v && i != v + 1 && i != v + 61 && i != v + 62 && i != v - 1 && i != v - 61) state()->mesh[i].z = -5000.0f;
+        if (i != v && i != v + 1 && i != v + 61 && i != v + 62 && i != v - 1 && i != v - 61)
+            state()->mesh[i].z = -5000.0f;
     for (const Case& k : cases) {
-        for (int i = 0; i < 4; ++i) state()->mesh[corner[i]].viewU = k.corners[i][0], state()->mesh[corner[i]].viewV = k.corners[i][1];
+        for (int i = 0; i < 4; ++i)
+            state()->mesh[corner[i]].viewU = k.corners[i][0], state()->mesh[corner[i]].viewV = k.corners[i][1];
         cams[CR_SLOT_FRONT].positionZ = k.cameraZ;
         crRasteriseCamera(state(), &cams[CR_SLOT_FRONT], kPosFront, CR_SLOT_FRONT);
         int entries = 0, outside = 0;
         for (int r = 0; r < 160; ++r)
             for (int c = 0; c < 160; ++c)
-                if (state()->luts[kPosFront][r][2 * c] >= 0.0f) ++entries, outside += c > 40 || r > 40 || c < k.first || r < k.first;
+                if (state()->luts[kPosFront][r][2 * c] >= 0.0f)
+                    ++entries, outside += c > 40 || r > 40 || c < k.first || r < k.first;
         EXPECT_EQ(outside, 0);
         if (k.entries < 0)
             EXPECT_GT(entries, 100);
@@ -72,7 +77,8 @@ TEST_F(BowlviewTest, WeightsRampDownToTheConeLimitAndStayUnsetBeyondIt) {
         int seen[3] = {};  // beyond, ramp, full
         for (int i = 0; i < 160 * 160; ++i) {
             const float* e = &state()->luts[pos][i / 160][2 * (i % 160)];
-            const float w = state()->weights[pos]->data[i / 160][i % 160], theta = std::hypot(e[0] - 160, e[1] - 120) / 100;
+            const float w = state()->weights[pos]->data[i / 160][i % 160],
+                        theta = std::hypot(e[0] - 160, e[1] - 120) / 100;
             const bool centre = std::hypot(i % 160 - 80, i / 160 - 80) < 8;  // the innermost cells are triangles
             if (e[0] < 0.0f || centre || std::fabs(theta - limit) < 1e-3f || std::fabs(theta - limit + ramp) < 1e-3f) {
                 ASSERT_TRUE(e[0] >= 0.0f || w == -1.0f) << i;  // no entry, no weight
@@ -89,8 +95,8 @@ TEST_F(BowlviewTest, WeightsRampDownToTheConeLimitAndStayUnsetBeyondIt) {
 // Ground points around the vehicle keep their code whichever way the virtual camera turns, with front and rear
 // weights 1, -1 or 0.5 (side share 128) everywhere; type 2 reads a quarter turn as seen from the front.
 TEST_F(BowlviewTest, BlendMapCodesFollowTheVehicleInEveryOrientation) {
-    const float probes[9][2] = {{-2000, -3500}, {0, -3500}, {2000, -3500}, {-2000, 0}, {0, 0},
-                                {2000, 0},      {-2000, 3500}, {0, 3500}, {2000, 3500}};
+    const float probes[9][2] = {{-2000, -3500}, {0, -3500},    {2000, -3500}, {-2000, 0},  {0, 0},
+                                {2000, 0},      {-2000, 3500}, {0, 3500},     {2000, 3500}};
     const auto codes = [](float w) {
         const int s = w == 1.0f ? 0 : 128;
         const Px fl = w < 0 ? Px{255, 0, 0} : Px{0, 0, s}, fr = w < 0 ? Px{0, 255, 0} : Px{0, 255 * (w != 1), s};
@@ -142,8 +148,10 @@ TEST_F(BowlviewTest, ApplyComposesThroughTheMapAndOnlyType1Tints) {
         const auto warped = [&](int pos, int c) { return state()->warped[pos]->data[0] + 3 * c; };
         for (int i = 0; i < 4; ++i) {
             Px expected = i == 3 ? Px{40, 50, 60} : crPx(warped(i == 2 ? kPosRear : kPosFront, i));
-            for (int k = 0; i == 1 && k < 3; ++k) expected[k] = (expected[k] * 256 + (warped(kPosLeft, 1)[k] - expected[k]) * 128) >> 8;
-            for (int k = 0; i == 2 && k < 3; ++k) expected[k] = (expected[k] * 256 + (warped(kPosRight, 2)[k] - expected[k]) * 77) >> 8;
+            for (int k = 0; i == 1 && k < 3; ++k)
+                expected[k] = (expected[k] * 256 + (warped(kPosLeft, 1)[k] - expected[k]) * 128) >> 8;
+            for (int k = 0; i == 2 && k < 3; ++k)
+                expected[k] = (expected[k] * 256 + (warped(kPosRight, 2)[k] - expected[k]) * 77) >> 8;
             if (type == 1) expected[2] = (expected[2] + codes[i][2]) / 2;
             EXPECT_EQ(crPx(out.at(i, 0)), expected) << i;
         }
@@ -164,14 +172,17 @@ TEST_F(BowlviewTest, SetImageKindsOfEachType) {
         crMultiviewSetImage(h, 20, 10, picture.bytes.data(), 0, -10, 30, 20, 10);
         const bool t1 = type == 1;
         const std::vector<std::array<int, 3>> probes =  // column, row, placed
-            t1 ? std::vector<std::array<int, 3>>{{2, 32, 1}, {7, 37, 1}, {4, 34, 1}, {1, 32, 0}, {8, 35, 0}, {4, 31, 0}, {4, 38, 0}}
-               : std::vector<std::array<int, 3>>{{0, 30, 1}, {9, 39, 1}, {4, 34, 1}, {10, 35, 0}, {4, 29, 0}, {4, 40, 0}};
-        for (auto [c, r, placed] : probes) EXPECT_EQ(crPx(mapAt(c, r)) == (Px{40, 50, 60}), placed == 1) << c << "," << r;
+            t1 ? std::vector<std::array<int, 3>>{{2, 32, 1}, {7, 37, 1}, {4, 34, 1}, {1, 32, 0},
+                                                 {8, 35, 0}, {4, 31, 0}, {4, 38, 0}}
+               : std::vector<std::array<int, 3>>{{0, 30, 1},  {9, 39, 1}, {4, 34, 1},
+                                                 {10, 35, 0}, {4, 29, 0}, {4, 40, 0}};
+        for (auto [c, r, placed] : probes)
+            EXPECT_EQ(crPx(mapAt(c, r)) == (Px{40, 50, 60}), placed == 1) << c << "," << r;
         EXPECT_EQ(crPx(mapAt(5, 35)), t1 ? before : (Px{254, 254, 254}));  // white: transparent or 254
         crMultiviewSetImage(h, 20, 10, picture.bytes.data(), CR_CLEAR_OVERLAY, 100, 100, 20, 10);
         EXPECT_EQ(crPx(mapAt(110, 102)) == (Px{40, 50, 60}), !t1);  // type 2 placed it
-        EXPECT_PIXEL(mapAt(4, 34), 40, 50, 60);                        // the earlier transfer stays
-        init(type);                                                    // same size: type 1 transfers the overlay again
+        EXPECT_PIXEL(mapAt(4, 34), 40, 50, 60);                     // the earlier transfer stays
+        init(type);                                                 // same size: type 1 transfers the overlay again
         EXPECT_EQ(crPx(mapAt(4, 34)) == (Px{40, 50, 60}), false);
         EXPECT_EQ(crPx(mapAt(110, 102)) == (Px{40, 50, 60}), false);
         crMultiviewSetImage(h, 20, 10, picture.bytes.data(), 0, 100, 100, 20, 10), init(type);
@@ -214,7 +225,8 @@ TEST_F(BowlviewTest, ModeFourLutLengthMaskFormatsAndPoseAdjustment) {
         crMultiviewGetLUTLen(h, &len);
         ASSERT_EQ(len, 160 * 160 * 4);
         Bytes exact(len, 0), unchecked(len, 0);
-        crMultiviewGetLUT(h, exact.data(), len, CR_SLOT_RIGHT), crMultiviewGetLUT(h, unchecked.data(), 0, CR_SLOT_RIGHT);
+        crMultiviewGetLUT(h, exact.data(), len, CR_SLOT_RIGHT),
+            crMultiviewGetLUT(h, unchecked.data(), 0, CR_SLOT_RIGHT);
         EXPECT_TRUE(exact == unchecked && exact != Bytes(len, 0));
         const int lengths[] = {160 * 160 * 2, 160 * 160 * 4, 160 * 160 * 2, 0, 0};
         for (int format = 0; format < 5; ++format)

@@ -69,23 +69,44 @@ int gLastEntry = -1;
 std::vector<uintptr_t> gArgs;
 
 // An argument as the dispatcher received it: a pointer's address, an integer's bits.
-template <typename T>
-uintptr_t crBits(T v) { return uintptr_t(v); }
+template <typename T> uintptr_t crBits(T v) { return uintptr_t(v); }
 
-template <int Entry, typename... P>
-int crRecord(EngineHandle*, P... args) {
+template <int Entry, typename... P> int crRecord(EngineHandle*, P... args) {
     gLastEntry = Entry;
     gArgs = {crBits(args)...};
     return 100 + Entry;
 }
 
 const CrSingleviewOps kRecordingSingle = {
-    {CrEngineFamily::kSingleview}, nullptr, &crRecord<1>, &crRecord<2>, &crRecord<3>, &crRecord<4>, &crRecord<5>,
-    &crRecord<6>, &crRecord<7>, &crRecord<8>, &crRecord<9>, &crRecord<10>, &crRecord<11>, nullptr,
+    {CrEngineFamily::kSingleview},
+    nullptr,
+    &crRecord<1>,
+    &crRecord<2>,
+    &crRecord<3>,
+    &crRecord<4>,
+    &crRecord<5>,
+    &crRecord<6>,
+    &crRecord<7>,
+    &crRecord<8>,
+    &crRecord<9>,
+    &crRecord<10>,
+    &crRecord<11>,
+    nullptr,
 };
 const CrMultiviewOps kRecordingMulti = {
-    {CrEngineFamily::kMultiview}, nullptr, &crRecord<1>, &crRecord<2>, &crRecord<3>, &crRecord<4>, &crRecord<5>,
-    &crRecord<6>, &crRecord<7>, &crRecord<8>, &crRecord<9>, &crRecord<10>, nullptr,
+    {CrEngineFamily::kMultiview},
+    nullptr,
+    &crRecord<1>,
+    &crRecord<2>,
+    &crRecord<3>,
+    &crRecord<4>,
+    &crRecord<5>,
+    &crRecord<6>,
+    &crRecord<7>,
+    &crRecord<8>,
+    &crRecord<9>,
+    &crRecord<10>,
+    nullptr,
 };
 
 using Args = std::vector<uintptr_t>;
@@ -97,8 +118,8 @@ TEST(EngineDispatch, CallsTheEntryOfItsIndexWithItsArgumentTypes) {
     unsigned char pixels[4] = {};
     float fh, fv;
     EXPECT_EQ(crMultiviewSetImage(&multi, 640, -480, pixels, 0x00CC0020, -7, 9, 320, 240), 108);
-    EXPECT_EQ(gArgs, (Args{640u, static_cast<uintptr_t>(-480), crAddr(pixels), 0x00CC0020u,
-                           static_cast<uintptr_t>(-7), 9u, 320u, 240u}));
+    EXPECT_EQ(gArgs, (Args{640u, static_cast<uintptr_t>(-480), crAddr(pixels), 0x00CC0020u, static_cast<uintptr_t>(-7),
+                           9u, 320u, 240u}));
     EXPECT_EQ(crSingleviewGetFOV(&single, &fh, &fv), 106);
     EXPECT_EQ(gArgs, (Args{crAddr(&fh), crAddr(&fv)}));
     EXPECT_EQ(crMultiviewAdjustCameraPose(&multi, nullptr, &fh, 2), 110);
@@ -180,9 +201,9 @@ TEST(SharedLibrary, AliasPairsResolveToOneAddress) {
     void* lib = dlopen(CAMRIG_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     const char* pairs[][2] = {
-        {"crSingleviewInit", "crMultiviewInit"},         {"crSingleviewApply", "crMultiviewApply"},
+        {"crSingleviewInit", "crMultiviewInit"},           {"crSingleviewApply", "crMultiviewApply"},
         {"crSingleviewGetLUTLen", "crMultiviewGetLUTLen"}, {"crSingleviewGetLUT", "crMultiviewGetLUT"},
-        {"crSingleviewGetMaskLen", "crMultiviewGetMask"}, {"crSingleviewGetMask", "crMultiviewSetImage"},
+        {"crSingleviewGetMaskLen", "crMultiviewGetMask"},  {"crSingleviewGetMask", "crMultiviewSetImage"},
         {"crSingleviewSetImage", "crMultiviewSaveImage"},
     };
     for (auto& pair : pairs) {

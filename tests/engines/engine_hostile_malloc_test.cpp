@@ -20,8 +20,14 @@ struct Placement {
 // Placed pictures far outside the view, or too large to make, change nothing.
 TEST_F(TopviewTest, PlacementsBeyondIntRangeLeaveTheMapAsItWas) {
     const Placement cases[] = {
-        {INT_MAX, 0, 8, 8},   {INT_MIN, 0, 8, 8},   {0, INT_MAX, 8, 8},       {0, INT_MIN, 8, 8},
-        {INT_MAX - 3, INT_MAX - 3, 8, 8}, {-5, -5, INT_MAX, 8}, {-5, -5, 8, INT_MAX}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+        {INT_MAX, 0, 8, 8},
+        {INT_MIN, 0, 8, 8},
+        {0, INT_MAX, 8, 8},
+        {0, INT_MIN, 8, 8},
+        {INT_MAX - 3, INT_MAX - 3, 8, 8},
+        {-5, -5, INT_MAX, 8},
+        {-5, -5, 8, INT_MAX},
+        {INT_MIN, INT_MIN, INT_MAX, INT_MAX},
     };
     TestPicture picture(4, 4, 50, 60, 70);
     for (uint32_t flags : {0u, CR_MULTI_TURNED}) {
@@ -54,8 +60,8 @@ TEST_F(TopviewTest, NonNumericFieldsGiveADefinedRectangle) {
         int carWidth;
     };
     const Case cases[] = {
-        {0.0f, 100.0f, 150.0f, 90.0f, 80},   {0.0f, 100.0f, 150.0f, 90.0f, 0}, {kNaN, 100.0f, 150.0f, 90.0f, 80},
-        {1e-30f, 100.0f, 150.0f, 90.0f, 80}, {-0.0f, kInf, -kInf, kNaN, INT_MIN}, {2.0f, kNaN, kNaN, kInf, INT_MAX},
+        {0.0f, 100.0f, 150.0f, 90.0f, 80},       {0.0f, 100.0f, 150.0f, 90.0f, 0},    {kNaN, 100.0f, 150.0f, 90.0f, 80},
+        {1e-30f, 100.0f, 150.0f, 90.0f, 80},     {-0.0f, kInf, -kInf, kNaN, INT_MIN}, {2.0f, kNaN, kNaN, kInf, INT_MAX},
         {1e-30f, 1e30f, -1e30f, -kInf, INT_MIN},
     };
     for (const Case& c : cases) {
@@ -72,8 +78,8 @@ TEST_F(TopviewTest, NonNumericFieldsGiveADefinedRectangle) {
 
 // Views whose buffers do not fit the records fail before allocating anything.
 TEST_F(TopviewTest, OversizedViewsFailWithoutAllocating) {
-    const int sizes[][2] = {{1, 1 << 25}, {1 << 25, 1}, {65536, 65536}, {INT_MAX, 2}, {-1, 300}, {200, INT_MIN},
-                            {0, 0}};
+    const int sizes[][2] = {{1, 1 << 25}, {1 << 25, 1},   {65536, 65536}, {INT_MAX, 2},
+                            {-1, 300},    {200, INT_MIN}, {0, 0}};
     for (const auto& size : sizes) {
         EngineHandle* engine = crMultiviewCreate(0);
         setView(200, 300, 100.0f, 150.0f, 2.0f);
@@ -104,8 +110,11 @@ TEST_F(TopviewTest, OversizedViewsFailWithoutAllocating) {
 // The parameter writers at scale 0 and with non-numeric centres write a
 // defined, clamped block.
 TEST(TopviewParamHostile, DegenerateScalesAndCentresStayInTheView) {
-    const float values[][3] = {{0.0f, 200.0f, 300.0f}, {kNaN, 200.0f, 300.0f}, {1e-30f, kNaN, kInf},
-                               {-kInf, -kInf, 1e30f}, {1e-38f, 2e9f, -2e9f}};
+    const float values[][3] = {{0.0f, 200.0f, 300.0f},
+                               {kNaN, 200.0f, 300.0f},
+                               {1e-30f, kNaN, kInf},
+                               {-kInf, -kInf, 1e30f},
+                               {1e-38f, 2e9f, -2e9f}};
     for (const auto& v : values) {
         MultiviewParam p{};
         p.carWidth = 1800, p.carLength = INT_MIN, p.viewWidth = 400, p.viewHeight = 600;

@@ -25,7 +25,8 @@ struct Rig {
         for (int i = 0; i < 5; ++i) {
             CameraParam& c = cams[i] = CameraParam{};
             c.focalLength = c.distortion[0] = c.undistortion[1] = 1.0f, c.pixelScaleX = c.pixelScaleY = 50.0f;
-            c.principalX = kFrameW / 2.0f, c.principalY = kFrameH / 2.0f, c.imageWidth = kFrameW, c.imageHeight = kFrameH;
+            c.principalX = kFrameW / 2.0f, c.principalY = kFrameH / 2.0f, c.imageWidth = kFrameW,
+            c.imageHeight = kFrameH;
             if (i == 4) continue;
             c.positionX = at[i][0], c.positionY = at[i][1], c.positionZ = -1000.0f;
             c.pointCount = 8;
@@ -48,9 +49,9 @@ struct Rig {
 // One session: Init, three frames, the tables; everything the caller sees.
 std::vector<unsigned char> crRunSession(int kind) {  // 0 single view, 1..3 multi-view type kind - 1
     Rig rig;
-    std::vector<unsigned char> frames[4], out(size_t(kViewStride) * kViewH > size_t(kStride) * kFrameH
-                                                  ? size_t(kViewStride) * kViewH
-                                                  : size_t(kStride) * kFrameH);
+    std::vector<unsigned char> frames[4],
+        out(size_t(kViewStride) * kViewH > size_t(kStride) * kFrameH ? size_t(kViewStride) * kViewH
+                                                                     : size_t(kStride) * kFrameH);
     for (int f = 0; f < 4; ++f) {
         frames[f].resize(size_t(kStride) * kFrameH);
         for (size_t i = 0; i < frames[f].size(); ++i) frames[f][i] = static_cast<unsigned char>(i * (f + 3) % 251);
@@ -62,7 +63,8 @@ std::vector<unsigned char> crRunSession(int kind) {  // 0 single view, 1..3 mult
     if (kind == 0) {
         EngineHandle* h = crSingleviewCreate(0);
         crSingleviewInit(h, &rig.view);
-        for (int round = 0; round < 3; ++round) crSingleviewApply(h, frames[round].data(), out.data()), keep(out.data(), out.size());
+        for (int round = 0; round < 3; ++round)
+            crSingleviewApply(h, frames[round].data(), out.data()), keep(out.data(), out.size());
         crSingleviewGetLUTLen(h, &len), table.resize(len), crSingleviewGetLUT(h, table.data(), len);
         keep(table.data(), table.size());
         crSingleviewRelease(&h);

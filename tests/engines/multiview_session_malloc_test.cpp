@@ -20,8 +20,11 @@ struct Session {
     std::vector<unsigned char> frame, out, table;
     std::string path = ::testing::TempDir() + "camrig_session_" + std::to_string(getpid());
     Session(MultiviewParam* p, int t)
-        : param(p), type(t), frame(size_t(crPackedStride(320)) * p->cameras[0].imageHeight, 60),
-          out(size_t(crPackedStride(p->viewWidth)) * p->viewHeight), table(size_t(16) * p->viewWidth * p->viewHeight) {}
+        : param(p),
+          type(t),
+          frame(size_t(crPackedStride(320)) * p->cameras[0].imageHeight, 60),
+          out(size_t(crPackedStride(p->viewWidth)) * p->viewHeight),
+          table(size_t(16) * p->viewWidth * p->viewHeight) {}
     void run() {
         const float offsets[6] = {1.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.0f};
         const unsigned char* f = frame.data();

@@ -19,7 +19,6 @@ protected:
     void TearDown() override { EXPECT_EQ(crSingleviewRelease(&h), 0); }
 };
 
-
 TEST_F(SingleviewEngine, ApplyDoesNothingBeforeInitThenRemapsAndPaintsMissingSourcesRed) {
     int len = -5;
     TestPicture out(72, 48, 0xAB, 0xAB, 0xAB);
@@ -129,8 +128,9 @@ std::string crSavedLut(float* const* lut, int width, int height) {
 TEST(LutTextFile, WritesOneCrLfLinePerEntryRowByRowWithUnmappedAs36245) {
     float row0[] = {1.5f, 2.25f, -1.0f, -1.0f}, row1[] = {0.0f, -0.5f, 639.125f, 479.0f}, none[] = {-1.0f, -1.0f};
     float *lut[] = {row0, row1}, *single[] = {none};
-    EXPECT_EQ(crSavedLut(lut, 2, 2), "0 0 1.500000 2.250000\r\n1 0 36245.000000 36245.000000\r\n"
-                                     "0 1 0.000000 36245.000000\r\n1 1 639.125000 479.000000\r\n");
+    EXPECT_EQ(crSavedLut(lut, 2, 2),
+              "0 0 1.500000 2.250000\r\n1 0 36245.000000 36245.000000\r\n"
+              "0 1 0.000000 36245.000000\r\n1 1 639.125000 479.000000\r\n");
     EXPECT_EQ(crSavedLut(single, 1, 1), "0 0 36245.000000 36245.000000\r\n");
     EXPECT_EQ(crSavedLut(lut, 2, 0), "");  // created, empty
     crSaveLutText(nullptr, lut, 1, 1);

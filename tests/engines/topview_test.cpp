@@ -18,8 +18,12 @@ TEST_F(TopviewTest, VehicleAndSideZonesAreTheSameInEveryMode) {
         const TopviewState* s = state();
         EXPECT_EQ((std::vector<int>{s->carWidthPx, s->carLengthPx, s->carLeft, s->carTop, s->carRight, s->carBottom}),
                   (std::vector<int>{40, 80, kLeft, kTop, kRight, kBottom}));
-        expectMap({{100, 150, 0x11, 0x22, 0x33}, {kRight - 1, kBottom - 1, 0x11, 0x22, 0x33}, {kRight, 150, 0, 255, 0},
-                   {kLeft - 1, 150, 255, 0, 0}, {100, kTop - 1, 0, 0, 0}, {100, kBottom, 255, 255, 0}});
+        expectMap({{100, 150, 0x11, 0x22, 0x33},
+                   {kRight - 1, kBottom - 1, 0x11, 0x22, 0x33},
+                   {kRight, 150, 0, 255, 0},
+                   {kLeft - 1, 150, 255, 0, 0},
+                   {100, kTop - 1, 0, 0, 0},
+                   {100, kBottom, 255, 255, 0}});
     }
     param.carWidth = 500, init(3);  // 252 pixels: edges -20 and 232 clip to 0 and 200, leaving no side zone
     EXPECT_TRUE(state()->carLeft == 0 && state()->carRight == 200);
@@ -52,14 +56,18 @@ TEST_F(TopviewTest, AngularModeWeightsFollowTheIncidenceConeAndCodeTheCorners) {
     front[10][10] = 1.0f, front[10][11] = 0.5f, front[10][190] = -1.0f, front[10][191] = 0.25f;
     rear[290][10] = 0.999f, rear[290][190] = 0.0f;
     crTopviewPaintBlendMap(state(), &param);
-    expectMap({{10, 10, 0, 0, 0}, {11, 10, 0, 0, 128}, {190, 10, 0, 255, 0}, {191, 10, 0, 255, 191},
-               {10, 290, 255, 0, 1}, {190, 290, 255, 255, 254}});
+    expectMap({{10, 10, 0, 0, 0},
+               {11, 10, 0, 0, 128},
+               {190, 10, 0, 255, 0},
+               {191, 10, 0, 255, 191},
+               {10, 290, 255, 0, 1},
+               {190, 290, 255, 255, 254}});
 }
 
 // Beside each 45-degree seam (side camera) and above or below it (longitudinal camera), modes 2, 3 and 5.
 TEST_F(TopviewTest, SeamsPickTheCameraOnEachSide) {
-    const int probes[8][5] = {{50, 92, 0, 0, 1},     {60, 82, 0, 0, 0},     {150, 92, 0, 255, 1},
-                              {140, 82, 0, 255, 0},  {50, 212, 255, 0, 1},  {60, 222, 255, 0, 0},
+    const int probes[8][5] = {{50, 92, 0, 0, 1},       {60, 82, 0, 0, 0},      {150, 92, 0, 255, 1},
+                              {140, 82, 0, 255, 0},    {50, 212, 255, 0, 1},   {60, 222, 255, 0, 0},
                               {150, 212, 255, 255, 1}, {140, 222, 255, 255, 0}};  // {c, r, rear, right, side}
     init(2);  // pair codes (rear, right, side 255 or longitudinal 1); the front-right line starts at carRight - 1
     for (const auto& p : probes) EXPECT_PIXEL(mapAt(p[0], p[1]), p[2], p[3], p[4] ? 255 : 1) << p[0] << "," << p[1];
@@ -70,8 +78,11 @@ TEST_F(TopviewTest, SeamsPickTheCameraOnEachSide) {
     expectMap({{60, 92, 0x11, 0x22, 0x33}, {kRight + 1, kTop - 1, 0x11, 0x22, 0x33}, {kRight, kTop - 1, 0, 0, 0}});
     param.frontFov = 180.0f, init(5);  // mode 5, front seams along the vehicle's front edge
     // v = 16.76 (d = 10.0538, a = 0.1035); 45 of 90 degrees; past the seam; a = acos(30 / 30.418); d carries 1/255
-    expectMap({{kLeft - 1, kTop - 10, 0, 0, 16}, {kLeft - 1, kTop - 1, 0, 0, 127}, {50, 212, 255, 0, 255},
-               {125, 222, 255, 255, 53}, {kRight, kBottom + 5, 255, 255, 12}});
+    expectMap({{kLeft - 1, kTop - 10, 0, 0, 16},
+               {kLeft - 1, kTop - 1, 0, 0, 127},
+               {50, 212, 255, 0, 255},
+               {125, 222, 255, 255, 53},
+               {kRight, kBottom + 5, 255, 255, 12}});
 }
 
 // Known warped pictures (front 100, left 200, right 50, rear 10) under a map coded pixel by pixel.
@@ -81,8 +92,8 @@ TEST_F(TopviewTest, CodesPickOrMixTheirCamerasTintMarksMixingAndNullFramesKeepTh
     for (int pos = 0; pos < 4; ++pos)
         for (int i = 0; i < 200 * 300 * 3; ++i) state()->warped[pos]->data[i / 600][i % 600] = warped[pos][i % 3];
     // {code, output}: (255, 0, 0) is left though 255 starts rear pairs; mixes (a * (256 - w) + b * w) >> 8; pictures.
-    const int cases[10][6] = {{0, 0, 0, 100, 101, 100}, {255, 0, 0, 200, 201, 200}, {0, 255, 0, 50, 51, 52},
-                              {255, 255, 0, 10, 11, 12}, {0, 0, 128, 150, 151, 150}, {255, 0, 64, 57, 58, 59},
+    const int cases[10][6] = {{0, 0, 0, 100, 101, 100},  {255, 0, 0, 200, 201, 200},  {0, 255, 0, 50, 51, 52},
+                              {255, 255, 0, 10, 11, 12}, {0, 0, 128, 150, 151, 150},  {255, 0, 64, 57, 58, 59},
                               {0, 255, 200, 60, 61, 62}, {255, 255, 255, 49, 50, 51}, {10, 20, 30, 10, 20, 30},
                               {254, 0, 7, 254, 0, 7}};
     for (int i = 0; i < 10; ++i) setMap(i, 0, cases[i][0], cases[i][1], cases[i][2]);
@@ -279,7 +290,7 @@ TEST_F(TopviewAdjustTest, NoPointsWritesNothingButRebuildsTheLutsFromTheRecords)
 TEST_F(TopviewAdjustTest, EvenSizesShiftTheRadiusHalfAPixelButNotTheAzimuthAndAtMostFiftyPairsCount) {
     const float px = cam().principalX, py = cam().principalY;
     const Point2f right = cast(px + 2.0f, py), left = cast(px - 0.25f, py), below = cast(px, py + 2.0f);
-    ASSERT_FALSE(crSame(left, cast(px + 0.25f, py)));  // the azimuth matters
+    ASSERT_FALSE(crSame(left, cast(px + 0.25f, py)));                           // the azimuth matters
     EXPECT_TRUE((cam().imageWidth = 320, crSame(cast(px + 1.5f, py), right)));  // radius from dx + 0.5
     EXPECT_TRUE(crSame(cast(px - 0.25f, py), left));  // radius 0.25 either way, azimuth still left
     EXPECT_TRUE((cam().imageWidth = 321, cam().imageHeight = 240, crSame(cast(px, py + 1.5f), below)));  // dy - 0.5: up
@@ -294,10 +305,13 @@ TEST_F(TopviewAdjustTest, EvenSizesShiftTheRadiusHalfAPixelButNotTheAzimuthAndAt
 TEST_F(TopviewAdjustTest, OffsetsSentinelAnglesAndMissedRays) {
     const float u = 190.0f, v = 150.0f, shift[6] = {10.0f, 20.0f}, higher[6] = {0.0f, 0.0f, -100.0f};
     const Point2f base = cast(u, v), shifted = cast(u, v, shift), far = cast(u, v, higher);
-    const auto near = [](Point2f p, float x, float y) { EXPECT_NEAR(p.x, x, 1e-3f); EXPECT_NEAR(p.y, y, 1e-3f); };
+    const auto near = [](Point2f p, float x, float y) {
+        EXPECT_NEAR(p.x, x, 1e-3f);
+        EXPECT_NEAR(p.y, y, 1e-3f);
+    };
     near(shifted, base.x + 10.0f, base.y - 20.0f);                // stored with Y negated
     near(far, 100.0f + 2.0f * (base.x - 100.0f), 2.0f * base.y);  // twice the height
-    cam().pixelScaleX = 0.0f, cam().undistortion[0] = 0.5f;  // radius -1 and azimuth -2 pi for every point
+    cam().pixelScaleX = 0.0f, cam().undistortion[0] = 0.5f;       // radius -1 and azimuth -2 pi for every point
     EXPECT_TRUE(crSame(cast(300.0f, 200.0f), cast(10.0f, 20.0f)));
     near((cam().undistortion[0] = 0.0f, cast(10.0f, 20.0f)), 100.0f, 100.0f / kTan60);  // no c0: -2 pi, a ray along -z
     const float turned[6] = {0.0f, 0.0f, 0.0f, 0.0f, 90.0f}, tilted[6] = {0.0f, 0.0f, 0.0f, 15.0f};

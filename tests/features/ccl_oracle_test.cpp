@@ -34,8 +34,8 @@ int crExpectSamePartition(const cv::Mat& picture) {
     for (int r = 0; r < picture.rows; ++r)
         for (int c = 0; c < picture.cols; ++c) {
             const int32_t a = labels.at<int32_t>(r, c), b = expected.at<int32_t>(r, c), k = contours.at<int32_t>(r, c);
-            if ((a > 0) != (b > 0) || (a > 0 && (ours.emplace(a, b).first->second != b ||
-                                                 theirs.emplace(b, a).first->second != a)))
+            if ((a > 0) != (b > 0) ||
+                (a > 0 && (ours.emplace(a, b).first->second != b || theirs.emplace(b, a).first->second != a)))
                 ++mismatches;
             if (k != 0 && k != a) ++outsideContours;
         }
@@ -47,8 +47,10 @@ int crExpectSamePartition(const cv::Mat& picture) {
 
 TEST(CCLOracle, RandomPicturesOfSeveralDensities) {
     std::mt19937 rng(5);
-    const struct { int width, height; double dark; } cases[] = {
-        {97, 61, 0.1}, {64, 64, 0.3}, {131, 40, 0.45}, {50, 77, 0.55}, {96, 96, 0.7}, {33, 129, 0.9}};
+    const struct {
+        int width, height;
+        double dark;
+    } cases[] = {{97, 61, 0.1}, {64, 64, 0.3}, {131, 40, 0.45}, {50, 77, 0.55}, {96, 96, 0.7}, {33, 129, 0.9}};
     for (const auto& t : cases) {
         SCOPED_TRACE(testing::Message() << t.width << "x" << t.height << " dark " << t.dark);
         std::bernoulli_distribution isDark(t.dark);

@@ -63,9 +63,11 @@ TEST(CCL, LabelsMarksAndContoursOfDrawnPictures) {
           "........."},
          1},
         // 0 on the edge is background; the walks still mark it -1 when they look at it.
-        {"edge zeros", {"#######", "##....#", "......#", "....#.#", "......#", "#######"},
+        {"edge zeros",
+         {"#######", "##....#", "......#", "....#.#", "......#", "#######"},
          {"--.....", "-1-....", "-----..", "...-2-.", "...---.", "......."},
-         {".......", ".1.....", ".......", "....2..", ".......", "......."}, 2},
+         {".......", ".1.....", ".......", "....2..", ".......", "......."},
+         2},
         // Outer and inner contours in the contour image (the inner walk cuts the ring's inner corners);
         // the hole's pixels next to the ring are -1, its middle is untouched.
         {"ring with a hole",
@@ -99,8 +101,10 @@ TEST(CCL, LabelsMarksAndContoursOfDrawnPictures) {
 
 // Below 3 there is no inner pixel: count 0, the images cleared; without a size or a label image nothing is written.
 TEST(CCL, ThinPicturesAndMissingOutputs) {
-    const struct { int width, height; bool cleared; } sizes[] = {
-        {2, 5, true}, {5, 2, true}, {1, 1, true}, {0, 4, false}, {4, -3, false}};
+    const struct {
+        int width, height;
+        bool cleared;
+    } sizes[] = {{2, 5, true}, {5, 2, true}, {1, 1, true}, {0, 4, false}, {4, -3, false}};
     for (const auto& s : sizes) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height);
         CclPicture p(5, 5);  // big enough for every size tried; zeros everywhere
@@ -108,8 +112,7 @@ TEST(CCL, ThinPicturesAndMissingOutputs) {
         int count = -1;
         EXPECT_EQ(crCCL(s.width, s.height, p.pixelRows.data(), p.labelRows.data(), p.contourRows.data(), &count), 0);
         EXPECT_EQ(count, 0);
-        EXPECT_EQ(crCCL(s.width, s.height, p.pixelRows.data(), p.labelRows.data(), p.contourRows.data(), nullptr),
-                  0);
+        EXPECT_EQ(crCCL(s.width, s.height, p.pixelRows.data(), p.labelRows.data(), p.contourRows.data(), nullptr), 0);
         const int n = s.cleared ? s.height * 5 : 0;  // rows of the picture are 5 wide; the tried ones at the start
         for (int i = 0; i < 25; ++i) {
             const bool inside = i < n && i % 5 < s.width;

@@ -39,8 +39,8 @@ TEST(CornerScene, EveryCornerWithinAPixelAndFrontAndRearPosesWithinBounds) {
     crSceneRig(cams);
     for (const Condition& c : kInRange)
         for (int slot = 0; slot < 4; ++slot) {
-            SCOPED_TRACE(testing::Message() << int(c.floor) << "/" << int(c.target) << " blur " << c.blur << " camera "
-                                            << slot);
+            SCOPED_TRACE(testing::Message()
+                         << int(c.floor) << "/" << int(c.target) << " blur " << c.blur << " camera " << slot);
             SceneTarget targets[2];
             crSceneTargets(cams[slot], slot, ScenePlacement{}, targets);
             ScenePhotoConditions how;

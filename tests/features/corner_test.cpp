@@ -41,10 +41,11 @@ TEST(CornerBinarise, MeanSquareAndFixedThresholds) {
         int width, height, centre, darkDc, darkDr;  // centre value; offset of one 0 pixel (0, 0: none)
         unsigned char expected;
     } cases[] = {
-        {100, 64, 100, 0, 0, 0},    {100, 64, 100, 0, 19, 255}, {100, 64, 100, 0, 20, 0},   {100, 64, 100, 0, -18, 255},
-        {100, 64, 100, 0, -19, 0},  {100, 64, 100, 19, 0, 255}, {100, 64, 100, 20, 0, 0},   {100, 64, 100, -18, 0, 255},
-        {100, 64, 100, -19, 0, 0},  {100, 64, 141, 0, 0, 255},  {100, 64, 69, 0, 19, 0},    {130, 100, 100, 0, 30, 255},
-        {130, 100, 100, 0, 31, 0},  {130, 100, 100, -29, 0, 255}, {130, 100, 100, -30, 0, 0},
+        {100, 64, 100, 0, 0, 0},     {100, 64, 100, 0, 19, 255},   {100, 64, 100, 0, 20, 0},
+        {100, 64, 100, 0, -18, 255}, {100, 64, 100, 0, -19, 0},    {100, 64, 100, 19, 0, 255},
+        {100, 64, 100, 20, 0, 0},    {100, 64, 100, -18, 0, 255},  {100, 64, 100, -19, 0, 0},
+        {100, 64, 141, 0, 0, 255},   {100, 64, 69, 0, 19, 0},      {130, 100, 100, 0, 30, 255},
+        {130, 100, 100, 0, 31, 0},   {130, 100, 100, -29, 0, 255}, {130, 100, 100, -30, 0, 0},
     };
     for (const auto& k : cases) {
         const int c = k.width / 2, r = k.height / 2 - (k.height == 64 ? 2 : 0);
@@ -53,8 +54,8 @@ TEST(CornerBinarise, MeanSquareAndFixedThresholds) {
         if (k.darkDc || k.darkDr) u.plane.at(c + k.darkDc, r + k.darkDr) = 0;
         std::vector<float> integral((k.width + 1) * (k.height + 1));
         crBinarise(u.plane, &a.plane, integral.data());
-        EXPECT_EQ(a.plane.at(c, r), k.expected) << k.width << "x" << k.height << " " << k.centre << " dark at "
-                                                << k.darkDc << "," << k.darkDr;
+        EXPECT_EQ(a.plane.at(c, r), k.expected)
+            << k.width << "x" << k.height << " " << k.centre << " dark at " << k.darkDc << "," << k.darkDr;
     }
 }
 
@@ -66,11 +67,10 @@ TEST(CornerSample, ExtrapolatesWrapsAndRepeatsTheEdge) {
         float u;
         int expected;
     } cases[] = {
-        {{0, 255, 40}, 1.0f, 255},
-        {{0, 255, 40}, 0.49f, 125},  // 255 x 0.49, from pixel 0
-        {{0, 255, 40}, 0.5f, 107},   // from pixel 1: 255 x 1.5 - 40 x 0.5 = 362.5, wrapped
-        {{255, 0, 255}, 0.5f, 129},  // -127.5, wrapped
-        {{0, 255, 40}, 1.5f, 40},    // from the last pixel, its own value repeated
+        {{0, 255, 40}, 1.0f, 255},  {{0, 255, 40}, 0.49f, 125},  // 255 x 0.49, from pixel 0
+        {{0, 255, 40}, 0.5f, 107},                               // from pixel 1: 255 x 1.5 - 40 x 0.5 = 362.5, wrapped
+        {{255, 0, 255}, 0.5f, 129},                              // -127.5, wrapped
+        {{0, 255, 40}, 1.5f, 40},                                // from the last pixel, its own value repeated
     };
     for (const auto& k : cases) {
         Image* gray = crCreateImage(1, 3, 2);
@@ -133,7 +133,9 @@ TEST(CornerTriangle, FitsRasterisedOutlinesAndRejectsDegenerateLists) {
     const int w = 120, h = 100;
     const Point2f t[3] = {{20.3f, 80.6f}, {100.2f, 75.1f}, {55.7f, 12.4f}};
     TestPlane b(w, h, 255), c(w, h, 0);
-    auto side = [](Point2f p, Point2f q, float x, float y) { return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x); };
+    auto side = [](Point2f p, Point2f q, float x, float y) {
+        return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x);
+    };
     for (int r = 0; r < h; ++r)
         for (int x = 0; x < w; ++x) {
             const float s0 = side(t[0], t[1], x, r), s1 = side(t[1], t[2], x, r), s2 = side(t[2], t[0], x, r);

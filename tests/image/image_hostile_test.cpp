@@ -14,8 +14,9 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TEST(HostileSizes, RecordsThatCannotBeDescribedAreNotAllocated) {
-    const int images[][3] = {{3, -1, 2},           {3, 2, -1},      {INT_MAX, 2, 1},  {3, INT_MAX / 3, 1},
-                             {4, 1 << 20, 1 << 10}, {1, 0, INT_MAX}, {-5, INT_MAX, 1}};
+    const int images[][3] = {
+        {3, -1, 2},      {3, 2, -1},      {INT_MAX, 2, 1}, {3, INT_MAX / 3, 1}, {4, 1 << 20, 1 << 10},
+        {1, 0, INT_MAX}, {-5, INT_MAX, 1}};
     for (const auto& s : images) EXPECT_EQ(crCreateImage(s[0], s[1], s[2]), nullptr) << s[0] << " " << s[1];
     EXPECT_EQ(crAllocRows(-1, 2), nullptr);
     EXPECT_EQ(crAllocRows(4, INT_MAX), nullptr);
@@ -28,8 +29,9 @@ TEST(HostileSizes, RecordsThatCannotBeDescribedAreNotAllocated) {
 
 TEST(HostileSizes, BmpOfAnImpossibleRecordIsRefused) {
     // Field overrides of a 4 x 2 picture: huge or negative sizes, rows longer than the stride.
-    const struct { int channels, width, height; } records[] = {
-        {3, INT_MAX / 2, 2}, {3, 4, INT_MAX}, {3, -4, 2}, {3, 4, -2}, {-1, 4, 2}, {4, 1 << 14, 1 << 15}};
+    const struct {
+        int channels, width, height;
+    } records[] = {{3, INT_MAX / 2, 2}, {3, 4, INT_MAX}, {3, -4, 2}, {3, 4, -2}, {-1, 4, 2}, {4, 1 << 14, 1 << 15}};
     TestImage img(3, 4, 2);
     for (const auto& r : records) {
         Image record = *img.img;
@@ -42,8 +44,9 @@ TEST(HostileSizes, BmpOfAnImpossibleRecordIsRefused) {
 
 TEST(HostileSizes, ConversionsOfUnrepresentableWidthsWriteNothing) {
     const unsigned char src[64] = {255};
-    const struct { int width, height, stride; } cases[] = {
-        {INT_MAX, 1, 0}, {(INT_MAX - 3) / 3 + 1, 2, 0}, {INT_MIN, 2, 0}, {-5, 2, -12}, {5, 0, 16}};
+    const struct {
+        int width, height, stride;
+    } cases[] = {{INT_MAX, 1, 0}, {(INT_MAX - 3) / 3 + 1, 2, 0}, {INT_MIN, 2, 0}, {-5, 2, -12}, {5, 0, 16}};
     for (const auto& c : cases) {
         Bytes dst(64, 0xAB);
         EXPECT_EQ(crRGB24toYUV422(src, dst.data(), c.width, c.height), c.stride) << c.width;
@@ -117,8 +120,12 @@ TEST(DrawLineHostile, HugeThicknessPaintsWhatTheCoveringOneDoes) {
 }
 
 TEST(DrawLineHostile, FarEndPointsDrawNothingAndNarrowRowsAreNotOverrun) {
-    const int ends[][4] = {{INT_MIN, 0, 3, 3}, {0, INT_MIN, 3, 3}, {0, 0, INT_MAX, 0}, {0, 0, 0, INT_MAX},
-                           {INT_MAX, INT_MAX, INT_MIN, INT_MIN}, {INT_MIN, INT_MIN, 0, 0}};
+    const int ends[][4] = {{INT_MIN, 0, 3, 3},
+                           {0, INT_MIN, 3, 3},
+                           {0, 0, INT_MAX, 0},
+                           {0, 0, 0, INT_MAX},
+                           {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
+                           {INT_MIN, INT_MIN, 0, 0}};
     for (const auto& e : ends) EXPECT_EQ(crLinePicture(6, 5, e[0], e[1], e[2], e[3], INT_MAX), Bytes(5 * 20, 0));
     TestImage grey(1, 8, 2);  // stride 8: only two 3-byte pixels fit a row
     crDrawLineBresenham(grey, 0, 0, 7, 1, 0x00010101, 2);

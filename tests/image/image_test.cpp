@@ -14,14 +14,21 @@ int ramp(int c, int r, int k) { return 10 * c + 50 * r + k; }
 
 // Sampler bounds (unsigned, last row and column rules), fraction-0 copies, null fill, flags; 1 to 5 channels.
 TEST(Remap, SamplesFillsOrKeepsEachPosition) {
-    const struct { bool alpha; int flags; float x, y; int v; } cases[] = {  // v: channel 0 byte, -1 filled
-        {0, 0, -0.4f, 0, 0}, {0, 0, -0.5f, 0, -1}, {0, 0, 4.49f, 1.2f, 90}, {0, 0, 4.5f, 0, -1}, {0, 0, 1.5f, 0.5f, 70},
-        {0, 0, 0, 4.5f, -1}, {0, 0, 0, -0.6f, -1}, {0, 1, 4, 0, -1}, {0, 1, 3.999f, 0, 40}, {0, 1, 0, 4, -1},
-        {0, 1, 0, 3.999f, 200}, {0, 1, -0.0004f, 0, 0}, {0, 2, 0.9f, 2, -1}, {0, 2, 1, 2, 110}, {0, 2, 2.9996f, 2, -1},
-        {0, 2, 2, 0.5f, -1}, {0, 2, 1.5f, 2, 115}, {0, 2, 1.25f, 2, 113}, {0, 2, 1, 1.25f, 75}, {0, 3, 2, 2, 120},
-        {0, 3, 0.5f, 0, -1}, {0, 0, 0.5f, 0, 10}, {0, 1, 0.5f, 0, 5}, {0, 0x100, 0.5f, 0, 10}, {0, 0x101, 0.5f, 0, 5},
-        {0, 1, 1.25f, 1.5f, 88}, {1, 2, 0.5f, 0, 10}, {1, 3, 0.5f, 0, 5}, {1, 1, 1.25f, 1.5f, 88}, {1, 0, 4.5f, 0, -1},
-        {1, 1, 4, 0, -1}, {0, 1, 2, 3, 170}, {0, 2, 2, 1, 70}};
+    const struct {
+        bool alpha;
+        int flags;
+        float x, y;
+        int v;
+    } cases[] = {// v: channel 0 byte, -1 filled
+                 {0, 0, -0.4f, 0, 0},     {0, 0, -0.5f, 0, -1},    {0, 0, 4.49f, 1.2f, 90}, {0, 0, 4.5f, 0, -1},
+                 {0, 0, 1.5f, 0.5f, 70},  {0, 0, 0, 4.5f, -1},     {0, 0, 0, -0.6f, -1},    {0, 1, 4, 0, -1},
+                 {0, 1, 3.999f, 0, 40},   {0, 1, 0, 4, -1},        {0, 1, 0, 3.999f, 200},  {0, 1, -0.0004f, 0, 0},
+                 {0, 2, 0.9f, 2, -1},     {0, 2, 1, 2, 110},       {0, 2, 2.9996f, 2, -1},  {0, 2, 2, 0.5f, -1},
+                 {0, 2, 1.5f, 2, 115},    {0, 2, 1.25f, 2, 113},   {0, 2, 1, 1.25f, 75},    {0, 3, 2, 2, 120},
+                 {0, 3, 0.5f, 0, -1},     {0, 0, 0.5f, 0, 10},     {0, 1, 0.5f, 0, 5},      {0, 0x100, 0.5f, 0, 10},
+                 {0, 0x101, 0.5f, 0, 5},  {0, 1, 1.25f, 1.5f, 88}, {1, 2, 0.5f, 0, 10},     {1, 3, 0.5f, 0, 5},
+                 {1, 1, 1.25f, 1.5f, 88}, {1, 0, 4.5f, 0, -1},     {1, 1, 4, 0, -1},        {0, 1, 2, 3, 170},
+                 {0, 2, 2, 1, 70}};
     for (int n = 1; n <= 5; ++n) {
         TestImage src(n, 5, 5), narrow(n, 3, 5);
         src.paint(ramp);
@@ -48,7 +55,7 @@ TEST(Remap, InterpolatesWorkedExamples) {
     EXPECT_EQ(Bytes(dst->data[0], dst->data[0] + 3), (Bytes{183, 7, 50}));  // top 50, bottom 227.5, v 183.125
     src.px(1, 0)[0] = 1;
     crRemap(src, dst, lut, 1, kFill);
-    EXPECT_EQ(dst.pixel(2, 0), Bytes{1});  // 0.5 rounds to 1, not to even
+    EXPECT_EQ(dst.pixel(2, 0), Bytes{1});                                        // 0.5 rounds to 1, not to even
     const int rows[][4] = {{0, 0, 255, 255}, {255, 0, 0, 0}, {0, 255, 255, 0}};  // at x = 1.5: 127.5, -23.9, 302.8
     crRemap(cubic.paint([&](int c, int r, int) { return r && r < 4 ? rows[r - 1][c] : 99; }), out, at, 2, nullptr);
     EXPECT_EQ(Bytes(out->data[0], out->data[0] + 3), (Bytes{128, 0, 255}));  // fraction-0 rows weigh only their own
@@ -60,9 +67,14 @@ TEST(Remap, InterpolatesWorkedExamples) {
 }
 
 TEST(Remap, TablesHoldTheKernelValues) {
-    const struct { TapWeights w; float first, second; } weights[] = {{kLinearWeights[256], 0.25f, 0.75f},
-        {kLinearWeights[1023], 1023 / 1024.0f, 1 / 1024.0f}, {kCubicWeights[0], 1, 0}, {kCubicWeights[1024], 0, 0},
-        {kCubicWeights[512], 0.59375f, -0.09375f}};  // K(0) = 1, K(1) = K(2) = 0, K(0.5), K(1.5)
+    const struct {
+        TapWeights w;
+        float first, second;
+    } weights[] = {{kLinearWeights[256], 0.25f, 0.75f},
+                   {kLinearWeights[1023], 1023 / 1024.0f, 1 / 1024.0f},
+                   {kCubicWeights[0], 1, 0},
+                   {kCubicWeights[1024], 0, 0},
+                   {kCubicWeights[512], 0.59375f, -0.09375f}};  // K(0) = 1, K(1) = K(2) = 0, K(0.5), K(1.5)
     for (const auto& t : weights) EXPECT_EQ(std::make_pair(t.w.first, t.w.second), std::make_pair(t.first, t.second));
     EXPECT_EQ(kCubicWeights[1].first, float(1.25 / 1073741824.0 - 2.25 / 1048576.0 + 1.0));  // double rounded once
     const int clamp[][2] = {{-256, 0}, {-1, 0}, {200, 200}, {256, 255}, {512, 255}};
@@ -109,8 +121,9 @@ uint32_t crLe(const unsigned char* p, int bytes) { return bytes ? p[0] | crLe(p 
 
 // Header fields, grey palette, bottom-up rows and zero padding for each channel count.
 TEST(ImageToBmp, WritesHeadersPaletteAndBottomUpRows) {
-    const struct { int channels, width, height, offset, paddedRow; } cases[] = {
-        {3, 5, 2, 54, 16}, {1, 3, 3, 1078, 4}, {4, 3, 2, 54, 12}, {1, 0, 0, 1078, 0}};
+    const struct {
+        int channels, width, height, offset, paddedRow;
+    } cases[] = {{3, 5, 2, 54, 16}, {1, 3, 3, 1078, 4}, {4, 3, 2, 54, 12}, {1, 0, 0, 1078, 0}};
     for (const auto& t : cases) {
         SCOPED_TRACE(t.channels);
         TestImage img(t.channels, t.width, t.height);
@@ -119,10 +132,22 @@ TEST(ImageToBmp, WritesHeadersPaletteAndBottomUpRows) {
         const uint32_t imageSize = t.paddedRow * t.height;
         unsigned char* b = crImageToBmp(img, &size);
         ASSERT_TRUE(b && uint32_t(size) == t.offset + imageSize) << size;
-        const uint32_t fields[][3] = {  // offset, bytes, value
-            {0, 2, 'B' | 'M' << 8}, {2, 4, uint32_t(size)}, {6, 4, 0}, {10, 4, uint32_t(t.offset)}, {14, 4, 40},
-            {18, 4, uint32_t(t.width)}, {22, 4, uint32_t(t.height)}, {26, 2, 1}, {28, 2, uint32_t(8 * t.channels)},
-            {30, 4, 0}, {34, 4, imageSize}, {38, 4, 0}, {42, 4, 0}, {46, 4, 0}, {50, 4, 0}};
+        const uint32_t fields[][3] = {// offset, bytes, value
+                                      {0, 2, 'B' | 'M' << 8},
+                                      {2, 4, uint32_t(size)},
+                                      {6, 4, 0},
+                                      {10, 4, uint32_t(t.offset)},
+                                      {14, 4, 40},
+                                      {18, 4, uint32_t(t.width)},
+                                      {22, 4, uint32_t(t.height)},
+                                      {26, 2, 1},
+                                      {28, 2, uint32_t(8 * t.channels)},
+                                      {30, 4, 0},
+                                      {34, 4, imageSize},
+                                      {38, 4, 0},
+                                      {42, 4, 0},
+                                      {46, 4, 0},
+                                      {50, 4, 0}};
         for (const auto& f : fields) EXPECT_EQ(crLe(b + f[0], int(f[1])), f[2]) << "offset " << f[0];
         for (int i = 0; t.channels == 1 && i < 256; ++i) EXPECT_EQ(crLe(b + 54 + 4 * i, 4), 0x10101u * i);
         for (int i = 0; i < int(imageSize); ++i) {  // last row first, zero padding
@@ -158,7 +183,7 @@ TEST(ColourConvert, ProduceTheDocumentedBytes) {
 
 // Pixels painted by a line in a black 6 x 5 picture (blue 1, green 2, red 3); row padding shows as column 6.
 std::set<std::pair<int, int>> crDraw(int x0, int y0, int x1, int y1, int thickness) {
-    TestImage img(3, 6, 5);  // stride 20
+    TestImage img(3, 6, 5);                                           // stride 20
     crDrawLineBresenham(img, x0, y0, x1, y1, 0xFF010203, thickness);  // bits 24..31 ignored
     std::set<std::pair<int, int>> out;
     for (int i = 0; i < 100; ++i)
@@ -174,8 +199,8 @@ TEST(DrawLine, StampsBresenhamPointsClipsTheBrushAndChecksEndPoints) {
     EXPECT_EQ(crDraw(4, 1, 0, 0, 1), (P{{4, 1}, {3, 1}, {2, 0}, {1, 0}, {0, 0}}));
     EXPECT_EQ(crDraw(1, 4, 0, 0, 1), (P{{1, 4}, {1, 3}, {0, 2}, {0, 1}, {0, 0}}));
     EXPECT_EQ(crDraw(4, 0, 5, 0, 3), (P{{4, 0}, {5, 0}, {4, 1}, {5, 1}, {4, 2}, {5, 2}}));  // 3 x 3 brush, clipped
-    const int none[][5] = {{0, 0, 4, 3, 0}, {2, 2, 2, 2, 2}, {0, 0, 6, 0, 1}, {-1, 0, 3, 0, 1}, {0, 0, 0, 5, 1},
-                           {0, -1, 0, 3, 1}};  // thickness 0, equal end points, end points outside
+    const int none[][5] = {{0, 0, 4, 3, 0}, {2, 2, 2, 2, 2}, {0, 0, 6, 0, 1}, {-1, 0, 3, 0, 1},
+                           {0, 0, 0, 5, 1}, {0, -1, 0, 3, 1}};  // thickness 0, equal end points, end points outside
     for (const auto& t : none) EXPECT_TRUE(crDraw(t[0], t[1], t[2], t[3], t[4]).empty()) << t[0] << t[1] << t[2];
 }
 

@@ -15,13 +15,14 @@ namespace {
 
 struct Sweep {
     const char* name;
-    std::function<void()> reset;    // fresh inputs and outputs, outside the count
+    std::function<void()> reset;  // fresh inputs and outputs, outside the count
     std::function<void()> call;
     std::function<bool()> defined;  // the promised outputs after a failed allocation
 };
 
 bool AllAre(const std::vector<float>& v, float x) {
-    for (float e : v) if (!(e == x)) return false;
+    for (float e : v)
+        if (!(e == x)) return false;
     return true;
 }
 
@@ -83,8 +84,8 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
          [&] { return AllAre(Entries(h), 7.0f); }},
         {"affine", [&] { Fill(h, 7.0f); }, [&] { crGetHomography2D3P(src, dst, 6, h); },
          [&] { return AllAre(Entries(h), 7.0f); }},
-        {"inversion", [&] { Fill(h, 7.0f); },
-         [&] { inverted = crInverseMat(ground, h); }, [&] { return !inverted && AllAre(Entries(h), 7.0f); }},
+        {"inversion", [&] { Fill(h, 7.0f); }, [&] { inverted = crInverseMat(ground, h); },
+         [&] { return !inverted && AllAre(Entries(h), 7.0f); }},
         {"camera position", [&] { std::fill(pose, pose + 6, 7.0f); },
          [&] { crGetCameraPosition(ground, 1.2f, &pose[0], &pose[1], &pose[2], &pose[3], &pose[4], &pose[5]); },
          [&] { return AllAre(std::vector<float>(pose, pose + 6), 7.0f); }},
@@ -97,9 +98,15 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
          [&] { return std::isnan(adjusted) && unchanged(); }},
         {"angle search", [&] { cam = scene, cam.angleX += 2.0f; }, [&] { adjusted = crAdjustCameraAngle(&cam); },
          [&] { return std::isnan(adjusted) && (cam.angleX -= 2.0f, unchanged()); }},
-        {"world to image", [&] { std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f}); },
+        {"world to image",
+         [&] {
+             std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f});
+         },
          [&] { crWorldToImage2D(&scene, scene.worldPoints, mapped, 6); }, mappedUntouched},
-        {"guide to image", [&] { std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f}); },
+        {"guide to image",
+         [&] {
+             std::fill(mapped, mapped + 6, Point2f{7.0f, 7.0f});
+         },
          [&] { crGetPGSWorldToImage(&scene, scene.worldPoints, mapped, 6); }, mappedUntouched},
         {"overlay LUT", [] {}, [&] { crGetOverlayLUT(200, 100, lutRows.data(), &view); },
          [&] { return AllAre(lut, -1.0f); }},

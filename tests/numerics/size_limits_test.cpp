@@ -14,9 +14,9 @@ TEST(RowArrayLimits, NegativeOrBeyond32BitSizesAreRefusedBeforeAllocating) {
         int cols, rows;
         bool created;
     } cases[] = {
-        {-1, 3, false},            // used to ask for SIZE_MAX bytes a row
-        {1 << 30, 2, false},       // two 4 GiB rows
-        {3, INT_MAX, false},       // a 16 GiB pointer block
+        {-1, 3, false},       // used to ask for SIZE_MAX bytes a row
+        {1 << 30, 2, false},  // two 4 GiB rows
+        {3, INT_MAX, false},  // a 16 GiB pointer block
         {INT_MAX, INT_MAX, false},
         {4, 0, true},
         {0, 3, true},

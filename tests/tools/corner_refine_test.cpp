@@ -114,7 +114,11 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
         bool refined;
     };
     const Start starts[] = {
-        {"outline at zero", 0, [](Point2f c[3], float) { std::fill(c, c + 3, Point2f{0.0f, 0.0f}); }, false},
+        {"outline at zero", 0,
+         [](Point2f c[3], float) {
+             std::fill(c, c + 3, Point2f{0.0f, 0.0f});
+         },
+         false},
         {"outline collapsed", 1, [](Point2f c[3], float) { std::fill(c, c + 3, c[0]); }, false},
         {"outline not a number", 0, [](Point2f c[3], float) { c[1].x = NAN; }, false},
         {"outline on the bare floor", 1,
@@ -122,7 +126,11 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
              for (int i = 0; i < 3; ++i) c[i].x += 0.5f * (m - c[i].x);
          },
          false},
-        {"hole at zero", 2, [](Point2f c[3], float) { std::fill(c, c + 3, Point2f{0.0f, 0.0f}); }, true},
+        {"hole at zero", 2,
+         [](Point2f c[3], float) {
+             std::fill(c, c + 3, Point2f{0.0f, 0.0f});
+         },
+         true},
     };
     for (const Start& start : starts) {
         Point2f given[12], corners[12];

@@ -53,8 +53,8 @@ TEST(HostilePose, PositionSearchFarFromTheOptimumStopsWithinItsBudget) {
         const float error = crAdjustCameraPosition(&cam);
         EXPECT_GT(cam.positionZ - start, 0.0f) << offset;
         EXPECT_LE(cam.positionZ - start, 100000.0f) << offset;
-        EXPECT_EQ(error, crPoseError(&cam, cam.angleX, cam.angleY, cam.angleZ, cam.positionX, cam.positionY,
-                                     cam.positionZ));
+        EXPECT_EQ(error,
+                  crPoseError(&cam, cam.angleX, cam.angleY, cam.angleZ, cam.positionX, cam.positionY, cam.positionZ));
     }
 }
 

@@ -12,8 +12,10 @@ bool IsSeparator(const Point2f& p) { return p.x == -1.0f && p.y == -1.0f; }
 
 // The list never exceeds the capacity: with no point per line only the separators that fit are written.
 TEST(GuideHostile, SmallCapacitiesWriteOnlyWhatFits) {
-    const struct { int capacity, written, band1, band2; } cases[] = {
-        {INT_MIN, 0, 0, 0}, {-3, 0, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 0}, {1, 1, 1, 0}, {2, 2, 1, 1}, {3, 2, 1, 1}};
+    const struct {
+        int capacity, written, band1, band2;
+    } cases[] = {{INT_MIN, 0, 0, 0}, {-3, 0, 0, 0}, {-1, 0, 0, 0}, {0, 0, 0, 0},
+                 {1, 1, 1, 0},       {2, 2, 1, 1},  {3, 2, 1, 1}};
     for (const auto& c : cases)
         for (int angle : {0, 15}) {
             PgsParam g{};

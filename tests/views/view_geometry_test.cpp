@@ -126,7 +126,10 @@ TEST_F(ViewModePoint, InvertsTheLutThroughEveryTransform) {
     EXPECT_FLOAT_EQ(out.x, view.centerX + view.shiftX);
     EXPECT_FLOAT_EQ(out.y, view.centerY + view.shiftY);
     // The shear is inverted to first order, which is exact for one axis.
-    const struct { float shearX, shearY; uint32_t flags; } cases[] = {
+    const struct {
+        float shearX, shearY;
+        uint32_t flags;
+    } cases[] = {
         {0.05f, 0.0f, view.flags}, {0.0f, -0.04f, view.flags | CR_VIEW_MIRROR | CR_VIEW_FLIP}, {0.0f, 0.0f, 0}};
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::Message() << k.shearX << " " << k.shearY << " " << k.flags);
@@ -155,8 +158,8 @@ TEST_F(OverlayLut, GroundPointsLandWhereScaleAndOffsetPutThemAndNoneBehindTheCam
     const TestLut shifted = Overlay(view);
     EXPECT_LE(Off(shifted.at(340, 270), {110.0f, 5.0f}), 1e-3f);  // ground (10 scale, offset / 2 + 5 scale)
     EXPECT_FALSE(shifted.valid(320, 240));
-    EXPECT_FALSE(shifted.valid(521, 270));  // right of the picture
-    cam.angleX = 60.0f;  // tilted: the horizon crosses column 320 near row 67
+    EXPECT_FALSE(shifted.valid(521, 270));                    // right of the picture
+    cam.angleX = 60.0f;                                       // tilted: the horizon crosses column 320 near row 67
     view.overlayOffset = -2000000, view.overlayScale = 1.0f;  // a picture 2e6 units wide and deep about the camera
     const TestLut tilted = Overlay(view, 2000000, 2000000);
     for (int r = 0; r < 480; r += 5) EXPECT_EQ(tilted.valid(320, r), r >= 70) << r;  // nothing behind the camera
@@ -225,7 +228,8 @@ TEST(GuideWorldPoints, ArcsAboutTheTurningCentre) {
             for (int i = b[0]; i < b[2]; ++i) {
                 const float expected = std::fabs((i < b[1] ? 1000.0f : -1000.0f) - radius);
                 EXPECT_NEAR(std::hypot(guide.points[i].x - radius, guide.points[i].y + kShift), expected,
-                            expected * 1e-5) << i;
+                            expected * 1e-5)
+                    << i;
             }
         // Band 1 turns each line from y0 / (R - x0) to (600 + overhang) / R; band 2 starts both at y0 / R.
         EXPECT_NEAR(turn(0, 1000.0f), 1200.0f / (radius - 1000.0f), 1e-5);

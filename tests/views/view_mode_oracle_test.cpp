@@ -20,8 +20,8 @@ TEST(ViewModeOracle, LensCorrectionMatchesFisheyeUndistortion) {
         const cv::Matx33d camera(p[0] * p[1], 0, cam.principalX, 0, p[0] * p[2], cam.principalY, 0, 0, 1);
         const cv::Matx33d pinhole(p[0], 0, view.centerX, 0, p[0], view.centerY, 0, 0, 1);
         cv::Mat mapX, mapY;
-        cv::fisheye::initUndistortRectifyMap(camera, cv::Vec4d(k[0], k[1], k[2], k[3]), cv::Matx33d::eye(),
-                                             pinhole, cv::Size(640, 480), CV_32FC1, mapX, mapY);
+        cv::fisheye::initUndistortRectifyMap(camera, cv::Vec4d(k[0], k[1], k[2], k[3]), cv::Matx33d::eye(), pinhole,
+                                             cv::Size(640, 480), CV_32FC1, mapX, mapY);
         int inside = 0;
         for (int r = 0; r < 480; ++r)
             for (int c = 0; c < 640; ++c) {

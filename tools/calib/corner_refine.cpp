@@ -14,11 +14,11 @@ namespace {
 
 // ---- Constants ---------------------------------------------------------------
 
-constexpr double kStep = 0.25;         // profile sample spacing, photograph pixels
-constexpr double kLobeLevel = 0.3;     // share of the peak gradient that bounds its lobe
-constexpr double kPathSpacing = 0.5;   // between neighbouring paths of the first pass, pixels
-constexpr double kCornerSkip = 0.15;   // share of a side the first pass leaves out at either end
-constexpr double kWeakPeak = 0.4;      // paths below this share of the median peak see no edge
+constexpr double kStep = 0.25;                       // profile sample spacing, photograph pixels
+constexpr double kLobeLevel = 0.3;                   // share of the peak gradient that bounds its lobe
+constexpr double kPathSpacing = 0.5;                 // between neighbouring paths of the first pass, pixels
+constexpr double kCornerSkip = 0.15;                 // share of a side the first pass leaves out at either end
+constexpr double kWeakPeak = 0.4;                    // paths below this share of the median peak see no edge
 constexpr double kMinReach = 3.0, kMaxReach = 12.0;  // lobe search half-window, pixels
 constexpr int kLobeRounds = 6;
 // A triangle is refined only if the model's fit puts the standard deviation
@@ -61,19 +61,19 @@ public:
                                       0.2031674267230659,  0.2334925365383547, 0.2491470458134029};
         static const double x12[6] = {0.9815606342467191, 0.9041172563704750, 0.7699026741943050,
                                       0.5873179542866171, 0.3678314989981802, 0.1252334085114692};
-        static const double w20[10] = {0.01761400713915212, 0.04060142980038694, 0.06267204833410906,
-                                       0.08327674157670475, 0.1019301198172404,  0.1181945319615184,
-                                       0.1316886384491766,  0.1420961093183821,  0.1491729864726037,
-                                       0.1527533871307259};
-        static const double x20[10] = {0.9931285991850949, 0.9639719272779138, 0.9122344282513259,
-                                       0.8391169718222188, 0.7463319064601508, 0.6360536807265150,
-                                       0.5108670019508271, 0.3737060887154196, 0.2277858511416451,
-                                       0.07652652113349733};
+        static const double w20[10] = {
+            0.01761400713915212, 0.04060142980038694, 0.06267204833410906, 0.08327674157670475, 0.1019301198172404,
+            0.1181945319615184,  0.1316886384491766,  0.1420961093183821,  0.1491729864726037,  0.1527533871307259};
+        static const double x20[10] = {0.9931285991850949, 0.9639719272779138, 0.9122344282513259, 0.8391169718222188,
+                                       0.7463319064601508, 0.6360536807265150, 0.5108670019508271, 0.3737060887154196,
+                                       0.2277858511416451, 0.07652652113349733};
         const double* w = w20;
         const double* x = x20;
         n_ = 10;
-        if (std::fabs(r) < 0.3) w = w6, x = x6, n_ = 3;
-        else if (std::fabs(r) < 0.75) w = w12, x = x12, n_ = 6;
+        if (std::fabs(r) < 0.3)
+            w = w6, x = x6, n_ = 3;
+        else if (std::fabs(r) < 0.75)
+            w = w12, x = x12, n_ = 6;
         near_ = std::fabs(r) >= 0.925;
         as_ = (1.0 - r) * (1.0 + r), a_ = std::sqrt(as_);
         const double asr = 0.5 * std::asin(r);
@@ -105,7 +105,8 @@ public:
         if (as_ > 0.0) {
             const double bs = (h - k) * (h - k), c = (4.0 - hk) / 8.0, d = (12.0 - hk) / 80.0;
             const double asr = -0.5 * (bs / as_ + hk);
-            if (asr > -100.0) bvn = a_ * std::exp(asr) * (1.0 - c * (bs - as_) * (1.0 - d * bs) / 3.0 + c * d * as_ * as_);
+            if (asr > -100.0)
+                bvn = a_ * std::exp(asr) * (1.0 - c * (bs - as_) * (1.0 - d * bs) / 3.0 + c * d * as_ * as_);
             if (hk > -100.0) {
                 const double b = std::sqrt(bs);
                 bvn -= std::exp(-0.5 * hk) * std::sqrt(2.0 * M_PI) * crNormal(-b / a_) * b *
@@ -120,9 +121,12 @@ public:
             }
             bvn = (sum - bvn) / (2.0 * M_PI);
         }
-        if (r_ > 0.0) bvn += crNormal(-std::max(h, k));
-        else if (h >= k) bvn = -bvn;
-        else bvn = (h < 0.0 ? crNormal(k) - crNormal(h) : crNormal(-h) - crNormal(-k)) - bvn;
+        if (r_ > 0.0)
+            bvn += crNormal(-std::max(h, k));
+        else if (h >= k)
+            bvn = -bvn;
+        else
+            bvn = (h < 0.0 ? crNormal(k) - crNormal(h) : crNormal(-h) - crNormal(-k)) - bvn;
         return std::clamp(bvn, 0.0, 1.0);
     }
 
@@ -379,8 +383,8 @@ public:
     bool refine(crVec t[3]) {
         crVec photo[3];
         for (int i = 0; i < 3; ++i) photo[i] = plane_.toPhoto(t[i]);
-        const double shortest = std::min({crLength(photo[1] - photo[0]), crLength(photo[2] - photo[1]),
-                                          crLength(photo[0] - photo[2])});
+        const double shortest =
+            std::min({crLength(photo[1] - photo[0]), crLength(photo[2] - photo[1]), crLength(photo[0] - photo[2])});
         const double firstReach = std::clamp(0.3 * shortest, kMinReach, kMaxReach);
         double reach = firstReach;
         crVec cur[3] = {t[0], t[1], t[2]};
@@ -429,8 +433,10 @@ private:
                 const double x = (lines[o].c - crDot(lines[o].n, path.foot)) / rate;
                 const double on = crDot(path.foot + x * path.step - p0, p1 - p0) / crDot(p1 - p0, p1 - p0);
                 if (on < -0.05 || on > 1.05) continue;  // crosses the line, not the side
-                if (x > 0.0) to = std::min(to, x);
-                else from = std::max(from, x);
+                if (x > 0.0)
+                    to = std::min(to, x);
+                else
+                    from = std::max(from, x);
             }
             double at, peak, width;
             if (to - from < 2.0 || !crSampleProfile(grey_, path, from, to, &profile_) ||
@@ -660,7 +666,8 @@ private:
             const int next = side / 3 * 3 + (side + 1) % 3;
             crPath corner;
             if (!crMakePath(plane_, b, along, light, &corner)) return false;
-            pair_[side] = crBinormal(crDot(crUnit(corner.photoNormal(lines[side])), crUnit(corner.photoNormal(lines[next]))));
+            pair_[side] =
+                crBinormal(crDot(crUnit(corner.photoNormal(lines[side])), crUnit(corner.photoNormal(lines[next]))));
         }
         return true;
     }

@@ -52,10 +52,14 @@ std::vector<crCondition> crConditions() {
     // slightly soft, 0.9 of the room. Here the detector's own corners come
     // within a pixel; the rows after it probe how narrow that is.
     const Mixed bay[] = {
-        {"bay: 190/95, blur .6, size .9", 190, 95, 0.6f, 0.0f, 0.9f}, {"bay, 195/90", 195, 90, 0.6f, 0.0f, 0.9f},
-        {"bay, 185/100", 185, 100, 0.6f, 0.0f, 0.9f},                {"bay, blur .5", 190, 95, 0.5f, 0.0f, 0.9f},
-        {"bay, blur .7", 190, 95, 0.7f, 0.0f, 0.9f},                 {"bay, noise 1", 190, 95, 0.6f, 1.0f, 0.9f},
-        {"bay, noise 2", 190, 95, 0.6f, 2.0f, 0.9f},                 {"bay, size .8", 190, 95, 0.6f, 0.0f, 0.8f},
+        {"bay: 190/95, blur .6, size .9", 190, 95, 0.6f, 0.0f, 0.9f},
+        {"bay, 195/90", 195, 90, 0.6f, 0.0f, 0.9f},
+        {"bay, 185/100", 185, 100, 0.6f, 0.0f, 0.9f},
+        {"bay, blur .5", 190, 95, 0.5f, 0.0f, 0.9f},
+        {"bay, blur .7", 190, 95, 0.7f, 0.0f, 0.9f},
+        {"bay, noise 1", 190, 95, 0.6f, 1.0f, 0.9f},
+        {"bay, noise 2", 190, 95, 0.6f, 2.0f, 0.9f},
+        {"bay, size .8", 190, 95, 0.6f, 0.0f, 0.8f},
         {"bay, size 1", 190, 95, 0.6f, 0.0f, 1.0f},
     };
     const auto add = [&all](const Mixed& m) {
@@ -109,8 +113,8 @@ std::vector<crCondition> crConditions() {
 struct crTally {
     int photos = 0;
     float detector = 0.0f, detectorOutline = 0.0f, refined = 0.0f, refinedOutline = 0.0f;  // worst, px
-    int detectorWithin = 0, outlineWithin = 0, refinedWithin = 0;                           // photographs
-    int kept = 0, off = 0;                                                                  // triangles
+    int detectorWithin = 0, outlineWithin = 0, refinedWithin = 0;                          // photographs
+    int kept = 0, off = 0;                                                                 // triangles
 };
 
 }  // namespace

@@ -19,8 +19,8 @@ const DemoViewpoint kViewpoints[] = {{SceneViewpoint::behind, "behind"}, {SceneV
 
 // Position in mm and angles about x, y and z in degrees.
 void crPrintPose(const CameraParam& cam) {
-    std::printf("(%7.1f, %7.1f, %7.1f) (%6.2f, %5.2f, %7.2f)", cam.positionX, cam.positionY, cam.positionZ,
-                cam.angleX, cam.angleY, cam.angleZ);
+    std::printf("(%7.1f, %7.1f, %7.1f) (%6.2f, %5.2f, %7.2f)", cam.positionX, cam.positionY, cam.positionZ, cam.angleX,
+                cam.angleY, cam.angleZ);
 }
 
 void crPrintCalibratedPoses(const CameraParam calibrated[4], const CameraParam truth[4]) {
@@ -39,8 +39,8 @@ void crPrintCalibratedPoses(const CameraParam calibrated[4], const CameraParam t
 void crDemoBowlview(const DemoOptions& options, const DemoRig& rig) {
     for (int type = 1; type <= 2; ++type)
         for (const DemoViewpoint& at : kViewpoints) {
-            std::printf("Bowl-view engine type %d: %dx%d view from %s\n", type, options.viewWidth,
-                        options.viewHeight, at.name);
+            std::printf("Bowl-view engine type %d: %dx%d view from %s\n", type, options.viewWidth, options.viewHeight,
+                        at.name);
             CameraParam cams[5];
             const MultiviewParam param = crSceneBowlview(cams, options.viewWidth, options.viewHeight, at.where);
             EngineHandle* h = crMultiviewCreate(type);

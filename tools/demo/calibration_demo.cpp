@@ -99,9 +99,10 @@ void crReportPose(const char* source, const CameraParam& truth, CameraParam foun
     const float height = -truth.positionZ;
     const float offset = std::hypot(std::hypot(found.positionX - truth.positionX, found.positionY - truth.positionY),
                                     found.positionZ - truth.positionZ);
-    std::printf("    pose from %-9s corners: height %+.2f%%, angles x %.2f z %.2f y %.2f degrees off, position %.0f mm off\n",
-                source, (-found.positionZ - height) / height * 100.0f, crAngleGap(found.angleX, truth.angleX),
-                crAngleGap(found.angleZ, truth.angleZ), crAngleGap(found.angleY, truth.angleY), offset);
+    std::printf(
+        "    pose from %-9s corners: height %+.2f%%, angles x %.2f z %.2f y %.2f degrees off, position %.0f mm off\n",
+        source, (-found.positionZ - height) / height * 100.0f, crAngleGap(found.angleX, truth.angleX),
+        crAngleGap(found.angleZ, truth.angleZ), crAngleGap(found.angleY, truth.angleY), offset);
 }
 
 }  // namespace
@@ -127,10 +128,11 @@ void crDemoCalibration(const DemoOptions& options, const DemoRig& rig) {
         crRefineCorners(photo.data(), &refined, refined.imagePoints);
         const double refineMs = crDemoMilliseconds() - refineStart;
         crPairCorners(design, ground, &refined);  // refined holes may list their corners in another order
-        std::printf("  %s: %d corners found in %.1f ms, worst %.2f px from the true projection; refined in %.1f ms, "
-                    "worst %.2f px\n",
-                    kDemoSlotNames[slot], found.pointCount, detectMs, crWorstCornerError(truth, found), refineMs,
-                    crWorstCornerError(truth, refined));
+        std::printf(
+            "  %s: %d corners found in %.1f ms, worst %.2f px from the true projection; refined in %.1f ms, "
+            "worst %.2f px\n",
+            kDemoSlotNames[slot], found.pointCount, detectMs, crWorstCornerError(truth, found), refineMs,
+            crWorstCornerError(truth, refined));
         crReportPose("detected", truth, found);
         crReportPose("refined", truth, refined);
         crWriteMarkedPhoto(crDemoPath(options, std::string("calib_") + kDemoSlotNames[slot] + ".bmp"), photo, found,

@@ -29,16 +29,15 @@ void crPrintPixel(const CameraParam& cam, Point2f pixel) {
     }
     Point2f back;
     crWorldToImage2D(&cam, &ground, &back, 1);
-    std::printf("  ground (%8.1f, %8.1f) mm  reprojected (%6.2f, %6.2f)\n", ground.x, ground.y, back.x,
-                back.y);
+    std::printf("  ground (%8.1f, %8.1f) mm  reprojected (%6.2f, %6.2f)\n", ground.x, ground.y, back.x, back.y);
 }
 
 }  // namespace
 
 void crDemoCameraModel() {
     const CameraParam cam = crSceneSampleCamera();
-    std::printf("Sample camera: %dx%d fisheye, %.0f mm above the ground, %.0f deg below the horizon\n",
-                cam.imageWidth, cam.imageHeight, -cam.positionZ, 90.0f - cam.angleX);
+    std::printf("Sample camera: %dx%d fisheye, %.0f mm above the ground, %.0f deg below the horizon\n", cam.imageWidth,
+                cam.imageHeight, -cam.positionZ, 90.0f - cam.angleX);
     const Point2f pixels[] = {{360, 240}, {360, 420}, {580, 240}, {140, 300}, {500, 100}, {360, 40}};
     for (const Point2f& p : pixels) crPrintPixel(cam, p);
 }

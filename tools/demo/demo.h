@@ -21,7 +21,6 @@ struct DemoOptions {
 // wrong and the usage, on anything else. Exits after printing --help.
 bool crParseDemoOptions(int argc, char** argv, DemoOptions* options);
 
-
 // Output files, each reported on the console once written.
 std::string crDemoPath(const DemoOptions& options, const std::string& name);
 bool crMakeDemoFolder(const std::string& dir);
@@ -33,8 +32,7 @@ void crReportDemoFile(const std::string& path);
 
 // Lets the library write `path` through save(path), then reports whether it
 // did; a stale copy is removed first so that a file left unwritten shows.
-template <typename Save>
-void crDemoLibraryFile(const std::string& path, Save save) {
+template <typename Save> void crDemoLibraryFile(const std::string& path, Save save) {
     std::remove(path.c_str());
     save(path.c_str());
     crReportDemoFile(path);

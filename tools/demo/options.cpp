@@ -18,7 +18,9 @@ bool crParseSize(const std::string& text, int* width, int* height) {
 bool crParseDemoOptions(int argc, char** argv, DemoOptions* options) {
     CLI::App app{"camrig_demo: films a synthetic scene and runs every engine of the library on it"};
     std::string size = std::to_string(options->viewWidth) + "x" + std::to_string(options->viewHeight);
-    app.add_option("--mode", options->mode, "top-view blend mode")->capture_default_str()->check(CLI::IsMember({0, 1, 2, 3, 5}));
+    app.add_option("--mode", options->mode, "top-view blend mode")
+        ->capture_default_str()
+        ->check(CLI::IsMember({0, 1, 2, 3, 5}));
     app.add_option("--size", size, "top-view and bowl-view size in pixels, WIDTHxHEIGHT (16..4096 each)")
         ->capture_default_str();
     app.add_option("--out", options->outDir, "folder for the pictures and tables")->capture_default_str();

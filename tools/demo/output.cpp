@@ -9,13 +9,9 @@
 
 #include "demo.h"
 
-std::string crDemoPath(const DemoOptions& options, const std::string& name) {
-    return options.outDir + "/" + name;
-}
+std::string crDemoPath(const DemoOptions& options, const std::string& name) { return options.outDir + "/" + name; }
 
-bool crMakeDemoFolder(const std::string& dir) {
-    return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
-}
+bool crMakeDemoFolder(const std::string& dir) { return mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST; }
 
 void crWriteDemoFile(const std::string& path, const unsigned char* bytes, size_t length) {
     FILE* f = std::fopen(path.c_str(), "wb");

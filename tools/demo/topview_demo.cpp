@@ -6,8 +6,7 @@
 #include "scene/scene.h"
 
 void crDemoTopview(const DemoOptions& options, const DemoRig& rig) {
-    std::printf("Top-view engine: %dx%d view, blend mode %d\n", options.viewWidth, options.viewHeight,
-                options.mode);
+    std::printf("Top-view engine: %dx%d view, blend mode %d\n", options.viewWidth, options.viewHeight, options.mode);
     CameraParam cams[4];
     for (int slot = 0; slot < 4; ++slot) cams[slot] = rig.cams[slot];
     MultiviewParam param = crSceneTopview(cams, options.viewWidth, options.viewHeight);

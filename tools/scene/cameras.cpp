@@ -16,8 +16,8 @@ const float kPixelScale = 164.0f;
 // c1..c8 to the forward one over 0 to 95 degrees, c0 held at 0 so that the
 // optical centre has angle 0. Written out as the floats the fit gave, so that
 // every build and every program that copies them films the same lens.
-const float kInverse[9] = {0.0f,          1.00007546f,  -0.00145806419f, 0.0649852529f, -0.0333670452f,
-                           0.0661249086f, -0.0629172474f, 0.0349392667f, -0.00820070598f};
+const float kInverse[9] = {0.0f,          1.00007546f,    -0.00145806419f, 0.0649852529f,  -0.0333670452f,
+                           0.0661249086f, -0.0629172474f, 0.0349392667f,   -0.00820070598f};
 
 }  // namespace
 

@@ -64,7 +64,7 @@ void crSceneGroundColour(float x, float y, unsigned char bgr[3]) {
         for (int k = 0; k < 3; ++k) bgr[k] = kPaint[k];
         return;
     }
-    const SceneTile tile = crSceneTile(static_cast<int>(std::floor(x / kSceneTileSize)),
-                                       static_cast<int>(std::floor(y / kSceneTileSize)));
+    const SceneTile tile =
+        crSceneTile(static_cast<int>(std::floor(x / kSceneTileSize)), static_cast<int>(std::floor(y / kSceneTileSize)));
     for (int k = 0; k < 3; ++k) bgr[k] = tile.bgr[k];
 }

@@ -25,8 +25,8 @@ const float kHalfLength = kRigCarLength / 2.0f;
 const float kRigPixelScale = 280.0f;
 
 const Mount kMounts[4] = {
-    {0.0f, -kHalfLength, -700.0f, 55.0f, 0.0f},                // front bumper, 35 degrees down
-    {0.0f, kHalfLength, -900.0f, 50.0f, 180.0f},               // rear, above the plate, 40 down
+    {0.0f, -kHalfLength, -700.0f, 55.0f, 0.0f},                 // front bumper, 35 degrees down
+    {0.0f, kHalfLength, -900.0f, 50.0f, 180.0f},                // rear, above the plate, 40 down
     {-kHalfWidth - 100.0f, -1100.0f, -1000.0f, 25.0f, -90.0f},  // left mirror, 65 down
     {kHalfWidth + 100.0f, -1100.0f, -1000.0f, 25.0f, 90.0f},    // right mirror, 65 down
 };

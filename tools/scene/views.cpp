@@ -19,7 +19,7 @@ struct Viewpoint {
 };
 
 const Viewpoint kViewpoints[] = {
-    {{0.0f, 6000.0f, -4000.0f}, {0.0f, 0.0f, 0.0f}},          // SceneViewpoint::behind
+    {{0.0f, 6000.0f, -4000.0f}, {0.0f, 0.0f, 0.0f}},           // SceneViewpoint::behind
     {{-4500.0f, 4500.0f, -3500.0f}, {-800.0f, 800.0f, 0.0f}},  // SceneViewpoint::corner
 };
 
@@ -69,7 +69,8 @@ MultiviewParam crSceneBowlview(CameraParam cams[5], int viewWidth, int viewHeigh
     const Viewpoint& at = kViewpoints[static_cast<int>(where)];
     CameraParam view{};
     view.focalLength = 1.0f;
-    view.pixelScaleX = std::max(viewWidth, viewHeight) / 2.0f / static_cast<float>(std::tan(crSceneRadians(kViewHalfFov)));
+    view.pixelScaleX =
+        std::max(viewWidth, viewHeight) / 2.0f / static_cast<float>(std::tan(crSceneRadians(kViewHalfFov)));
     view.pixelScaleY = view.pixelScaleX;
     view.principalX = viewWidth / 2.0f;
     view.principalY = viewHeight / 2.0f;
