@@ -1,6 +1,7 @@
 // Lens model, pose rotation, projections, ground/pixel mappings, plane homographies and camera poses.
 #include "camera/camera.h"
 #include "support/calibration_scene.h"
+#include "support/same_bytes.h"
 #include "support/test_matrix.h"
 
 Point2f crLensMap(void (*lens)(const Point2f*, Point2f*, const CameraParam*), const CameraParam& cam, Point2f p) {
@@ -129,12 +130,12 @@ TEST(ConvertImageToWorld, ConvertsCountPairsAndAtMostFifty) {
     std::memset(cam.spare3, 0x5A, sizeof cam.spare3);
     const CameraParam before = cam, next = cams[1];
     crConvertImage2World(&cam, 0, 0, 0);
-    EXPECT_EQ(std::memcmp(&cam, &before, sizeof cam), 0);
+    EXPECT_TRUE(crSameBytes(cam, before));
     crConvertImage2World(&cam, 0, 0, 70);
     for (int i = 0; i < 50; ++i)
         EXPECT_TRUE(crPointNear(cam.worldPoints[i], ground[i].x + cam.originX, ground[i].y + cam.originY, 0.1)) << i;
     for (int32_t word : cam.spare3) EXPECT_EQ(word, 0x5A5A5A5A);
-    EXPECT_EQ(std::memcmp(&cams[1], &next, sizeof next), 0);
+    EXPECT_TRUE(crSameBytes(cams[1], next));
 }
 
 TEST(CalibrationPairs, PointBinariesReadAtMostFiftyPerCamera) {
@@ -251,10 +252,10 @@ TEST(CameraPos, WritesOnlyThePoseFieldsNeedsFourPairsAndReadsAtMostFifty) {
     crGetCameraPos(&sixty);
     crSetPose(&(rest = cam), crPoseOf(before));
     three.pointCount = sixty.pointCount = 50;
-    EXPECT_EQ(std::memcmp(&rest, &before, sizeof before), 0);
-    EXPECT_NE(std::memcmp(&cam, &before, sizeof before), 0);
-    EXPECT_EQ(std::memcmp(&three, &before, sizeof three), 0);
-    EXPECT_EQ(std::memcmp(&cam, &sixty, sizeof cam), 0);
+    EXPECT_TRUE(crSameBytes(rest, before));
+    EXPECT_FALSE(crSameBytes(cam, before));
+    EXPECT_TRUE(crSameBytes(three, before));
+    EXPECT_TRUE(crSameBytes(cam, sixty));
 }
 
 TEST(CameraPosition, NullOutputsAreSkippedAndTheOthersUnchanged) {

@@ -29,7 +29,7 @@ TEST(BinView, EvenRowsPrecedeOddRows) {
         crMakeBinView(2, height, lut.data(), out.data(), &len, 0);
         EXPECT_EQ(out.back(), 0xAB) << "wrote past W x H x 4 bytes";
         const Pairs all = {{0, 0}, {64, 0}, {0, 128}, {64, 128}, {0, 64}, {64, 64}};
-        EXPECT_EQ(Decode(out.data(), len), Pairs(all.begin(), all.begin() + 2 * height));
+        EXPECT_EQ(Decode(out.data(), len), Pairs(all.begin(), all.begin() + 2 * ptrdiff_t(height)));
     }
 }
 
@@ -49,7 +49,8 @@ TEST(BinView, EntryEncoding) {
                  {true, -2.0f, -0.25f, true, 1, {-1, -1}},     {true, 20.5f, 20.5f, false, 1, {656, 656}}};
     for (const auto& c : cases) {
         float lut[4] = {};
-        lut[2 * c.odd] = c.x, lut[2 * c.odd + 1] = c.y;  // on row 0 (even) or 1 (odd) of a 1 x 2 LUT
+        const size_t row = c.odd;  // row 0 (even) or 1 (odd) of a 1 x 2 LUT
+        lut[2 * row] = c.x, lut[2 * row + 1] = c.y;
         unsigned char out[8];
         (c.half ? crMakeBinViewHalf : crMakeBinView)(1, 2, lut, out, nullptr, c.mode);
         EXPECT_EQ(Decode(out, 8)[c.odd], c.expected)
@@ -63,13 +64,14 @@ using Entries = std::vector<uint32_t>;
 // The encoder's entries, in output order, for rows packed with 4-byte padding (fill 0x5A).
 Entries Encode(void (*encoder)(int, int, const unsigned char*, unsigned char*, int*), int size, const Rows& rows) {
     const int width = int(rows[0].size()), height = int(rows.size()), stride = (3 * width + 3) & ~3;
-    Bytes map(stride * height, 0x5A), out(size * width * height);
+    const size_t pixels = size_t(width) * height;
+    Bytes map(size_t(stride) * height, 0x5A), out(size * pixels);
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < 3 * width; ++c) map[r * stride + c] = rows[r][c / 3] >> (8 * (c % 3));
     int len = -1;
     encoder(width, height, map.data(), out.data(), &len);
     EXPECT_EQ(len, size * width * height);
-    Entries entries(width * height, 0);
+    Entries entries(pixels, 0);
     for (size_t i = 0; i < out.size(); ++i) entries[i / size] |= uint32_t(out[i]) << (8 * (i % size));
     return entries;
 }
@@ -136,7 +138,8 @@ TEST(BinPoints, CalibrationListsCameraByCamera) {
 TEST(BinPoints, GuideMiddleRowOrEveryRow) {
     std::vector<Point2f> sets[2];  // point i of row r in set s is (10s + r, i), 3 points per row
     for (int s = 0; s < 2; ++s)
-        for (int r = 0; r < 15; ++r) sets[s].push_back({float(10 * s + r / 3), float(r % 3)});
+        for (int r = 0; r < 5; ++r)
+            for (int i = 0; i < 3; ++i) sets[s].push_back({float(10 * s + r), float(i)});
     PgsParam g{};
     g.rowCount = 4, g.pointCount = 3, g.points0 = sets[0].data(), g.points1 = sets[1].data();
     unsigned char out[15 * 4];
@@ -169,7 +172,7 @@ Block Zones(void (*writer)(const MultiviewParam*, uint16_t*, int*), const Multiv
     EXPECT_EQ(len, withLen ? 72 : 0);
     EXPECT_EQ(out[72], 0xEE) << "wrote past 72 bytes";
     Block block;
-    for (int i = 0; i < 36; ++i) block[i / 4][i % 4] = out[2 * i] | out[2 * i + 1] << 8;
+    for (size_t i = 0; i < 36; ++i) block[i / 4][i % 4] = out[2 * i] | out[2 * i + 1] << 8;
     return block;
 }
 

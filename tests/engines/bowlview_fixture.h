@@ -37,7 +37,7 @@ protected:
         ASSERT_EQ(crMultiviewInit(h, &param), 0);
     }
     BowlviewState* state() const { return crBowlviewState(h); }
-    unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * c; }
+    unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * size_t(c); }
     // The view pixel of a ground point, through the virtual camera straight above.
     void viewPixel(float x, float y, int* c, int* r) const {
         float q[3];

@@ -14,7 +14,7 @@ TEST_F(BowlviewTest, ApplyAllocatesNothingAndAFailedBufferAllocationLeavesASafeE
     for (CameraParam& c : cams) c.imageHeight = 24;
     for (int type : {1, 2}) {
         SCOPED_TRACE(type);
-        std::vector<unsigned char> reference(72 * 16, 0xAB), out = reference;
+        std::vector<unsigned char> reference(size_t(72) * 16, 0xAB), out = reference;
         const std::vector<unsigned char> untouched = reference;
         size_t fresh = 0, again = 0;  // allocations of a first Init and of one that reuses the buffers
         h = crMultiviewCreate(type);

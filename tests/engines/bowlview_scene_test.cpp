@@ -42,7 +42,7 @@ TEST_P(BowlviewSceneTest, InitCalibratesTheRigAndResolvedFloorTilesShowTheirColo
     crMultiviewApply(h, frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(), out.bytes.data());
     const BowlviewState* s = crBowlviewState(h);
     for (int i = 0; i < 4 * 720 * 480; ++i) {  // entries lie in the frame, also where the innermost cells are triangles
-        const float* e = &s->luts[i / (720 * 480)][i / 720 % 480][2 * (i % 720)];
+        const float* e = &s->luts[i / (720 * 480)][i / 720 % 480][2 * size_t(i % 720)];
         ASSERT_TRUE((e[0] == -1.0f && e[1] == -1.0f) || (e[0] >= 0 && e[0] < 720 && e[1] >= 0 && e[1] < 480)) << i;
     }
     const PinholeCamera view = crPinholeCamera(&cams[4]);
@@ -56,7 +56,7 @@ TEST_P(BowlviewSceneTest, InitCalibratesTheRigAndResolvedFloorTilesShowTheirColo
         const Point2f px = crPinholePixel(view, q);
         const int c = crRoundHalfAway(px.x), r = crRoundHalfAway(px.y);
         if (q[2] <= 0.0f || c < 0 || r < 0 || c >= 720 || r >= 480) continue;
-        const unsigned char* code = s->blendMap->data[r] + 3 * c;
+        const unsigned char* code = s->blendMap->data[r] + 3 * size_t(c);
         if (code[0] % 255 || code[1] % 255) continue;  // the vehicle hides the bowl's centre
         const Point2f floor = crFloorPoint(view, c, r);
         const float range = std::hypot(floor.x - cams[4].positionX, floor.y - cams[4].positionY, cams[4].positionZ);

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "bowlview_fixture.h"
+#include "support/same_bytes.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ TEST(BowlMesh, RimFloorEdgeFloorRingsCentreAndSeam) {
         EXPECT_EQ(m[j].z, -1500.0f);  // the rim
         EXPECT_TRUE(m[61 * 50 + j].x == 100.0f && m[61 * 50 + j].y == -50.0f && m[61 * 50 + j].z == 0.0f);
     }
-    for (int ring = 0; ring <= 50; ++ring)  // point 60 repeats point 0
+    for (size_t ring = 0; ring <= 50; ++ring)  // point 60 repeats point 0
         EXPECT_LT(std::hypot(m[61 * ring + 60].x - m[61 * ring].x, m[61 * ring + 60].y - m[61 * ring].y), 0.01f)
             << ring;
     for (const BowlVertex& v : s->mesh) ASSERT_LE(v.z, 0.0f);
@@ -59,7 +60,7 @@ TEST_F(BowlviewTest, CellIsDrawnWhenItFacesTheCameraAndOneOfItsLastThreeCornersI
         int entries = 0, outside = 0;
         for (int r = 0; r < 160; ++r)
             for (int c = 0; c < 160; ++c)
-                if (state()->luts[kPosFront][r][2 * c] >= 0.0f)
+                if (state()->luts[kPosFront][r][2 * size_t(c)] >= 0.0f)
                     ++entries, outside += c > 40 || r > 40 || c < k.first || r < k.first;
         EXPECT_EQ(outside, 0);
         if (k.entries < 0)
@@ -76,7 +77,7 @@ TEST_F(BowlviewTest, WeightsRampDownToTheConeLimitAndStayUnsetBeyondIt) {
     for (auto [pos, limit] : {std::pair{kPosFront, 0.5235988f}, {kPosLeft, 1.3089969f}}) {
         int seen[3] = {};  // beyond, ramp, full
         for (int i = 0; i < 160 * 160; ++i) {
-            const float* e = &state()->luts[pos][i / 160][2 * (i % 160)];
+            const float* e = &state()->luts[pos][i / 160][2 * size_t(i % 160)];
             const float w = state()->weights[pos]->data[i / 160][i % 160],
                         theta = std::hypot(e[0] - 160, e[1] - 120) / 100;
             const bool centre = std::hypot(i % 160 - 80, i / 160 - 80) < 8;  // the innermost cells are triangles
@@ -145,7 +146,7 @@ TEST_F(BowlviewTest, ApplyComposesThroughTheMapAndOnlyType1Tints) {
         crMultiviewSetImage(h, 160, 160, map.bytes.data(), CR_REPLACE_MAP, 0, 0, 0, 0);
         const unsigned char* f = frame.bytes.data();
         crMultiviewApply(h, f, f, f, f, out.bytes.data());
-        const auto warped = [&](int pos, int c) { return state()->warped[pos]->data[0] + 3 * c; };
+        const auto warped = [&](int pos, int c) { return state()->warped[pos]->data[0] + 3 * size_t(c); };
         for (int i = 0; i < 4; ++i) {
             Px expected = i == 3 ? Px{40, 50, 60} : crPx(warped(i == 2 ? kPosRear : kPosFront, i));
             for (int k = 0; i == 1 && k < 3; ++k)
@@ -234,7 +235,7 @@ TEST_F(BowlviewTest, ModeFourLutLengthMaskFormatsAndPoseAdjustment) {
         const CameraParam before = cams[CR_SLOT_REAR];
         const float offsets[6] = {100, 100, 100, 5, 5, 5};
         EXPECT_EQ(crMultiviewAdjustCameraPose(h, &param, offsets, CR_SLOT_REAR), 0);
-        EXPECT_EQ(std::memcmp(&before, &cams[CR_SLOT_REAR], sizeof before), 0);
+        EXPECT_TRUE(crSameBytes(before, cams[CR_SLOT_REAR]));
         crMultiviewRelease(&h);
     }
 }

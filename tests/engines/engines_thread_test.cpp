@@ -31,6 +31,7 @@ struct Rig {
             c.positionX = at[i][0], c.positionY = at[i][1], c.positionZ = -1000.0f;
             c.pointCount = 8;
             for (int k = 0; k < 8; ++k)
+                // NOLINTNEXTLINE(bugprone-integer-division): k / 4 is the row of a 4 x 2 grid
                 c.worldPoints[k] = {at[i][0] + 300.0f * (k % 4) - 450.0f, at[i][1] + 400.0f * (k / 4) - 200.0f};
             crWorldToImage2D(&c, c.worldPoints, c.imagePoints, 8);
         }
@@ -91,6 +92,7 @@ TEST(EngineThreads, EveryEngineTypeTwiceAtOnceMatchesSessionsRunAlone) {
     std::vector<std::vector<unsigned char>> results(kThreads);
     std::vector<std::thread> pool;
     std::atomic<int> ready{0};
+    pool.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t)
         pool.emplace_back([&, t] {
             for (++ready; ready.load() < kThreads;) std::this_thread::yield();

@@ -14,11 +14,12 @@
 
 // Camera `pos` resolves view pixel (c, r): the rays 2 pixels around its LUT sample all see the tile's colour.
 inline bool crResolves(const MultiviewState* s, const CameraParam* cams, int pos, int c, int r, const SceneTile& tile) {
-    const float* e = &s->luts[pos][r][2 * c];
+    const float* e = &s->luts[pos][r][2 * size_t(c)];
     Point2f g;
     unsigned char bgr[3];
     for (int i = 0; i < 9; ++i) {
-        const float u = e[0] + 2 * (i % 3 - 1), v = e[1] + 2 * (i / 3 - 1);
+        const float u = e[0] + 2 * (i % 3 - 1),
+                    v = e[1] + 2 * (i / 3 - 1);  // NOLINT(bugprone-integer-division): the row of 3 x 3
         if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], u, v, &g)) return false;
         crSceneGroundColour(g.x, g.y, bgr);
         if (std::memcmp(bgr, tile.bgr, 3) != 0) return false;
@@ -47,13 +48,13 @@ struct TileCheck {
         bool ok[kMultiviewCameras];
         for (int pos = 0; pos < kMultiviewCameras; ++pos) {
             ok[pos] = crResolves(s, cams, pos, c, r, tile);
-            const float* e = &s->luts[pos][r][2 * c];
+            const float* e = &s->luts[pos][r][2 * size_t(c)];
             Point2f g;
             if (e[0] < 0.0f || !crSceneGroundPoint(cams[kMultiviewSlotOf[pos]], e[0], e[1], &g)) continue;
             ++entries;
             EXPECT_LT(std::hypot(g.x - ground.x, g.y - ground.y), tolerance) << pos << ": " << c << "," << r;
         }
-        if (!crCodeResolves(s->blendMap->data[r] + 3 * c, ok)) return;
+        if (!crCodeResolves(s->blendMap->data[r] + 3 * size_t(c), ok)) return;
         bool same = true;
         for (int k = 0; k < 3; ++k) same = same && std::abs(composed[k] - tile.bgr[k]) <= 8;
         ++seen, matching += same;

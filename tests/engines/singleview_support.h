@@ -13,7 +13,7 @@ struct SingleviewRig {
     CameraParam cam = crTestFisheye(40.0f, 64, 48);
     ViewParam view = crNeutralView(&cam);
     TestPicture frame{64, 48}, out{64, 48}, picture{20, 10, 90, 90, 90}, overlay{8, 8};  // frame (c, r): (c, r, c + r)
-    std::vector<unsigned char> table = std::vector<unsigned char>(64 * 48 * 4);
+    std::vector<unsigned char> table = std::vector<unsigned char>(size_t(64) * 48 * 4);
     std::string path = ::testing::TempDir() + "camrig_singleview_" + std::to_string(getpid());
     explicit SingleviewRig(uint32_t flags = 0) {
         view.flags = flags, overlay.at(3, 3)[1] = 200;

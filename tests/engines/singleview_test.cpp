@@ -24,7 +24,7 @@ TEST_F(SingleviewEngine, ApplyDoesNothingBeforeInitThenRemapsAndPaintsMissingSou
     TestPicture out(72, 48, 0xAB, 0xAB, 0xAB);
     EXPECT_TRUE(crSingleviewGetLUTLen(h, &len) == 0 && len == 0);
     EXPECT_EQ(crSingleviewApply(h, rig.frame.bytes.data(), out.bytes.data()), 0);
-    EXPECT_EQ(out.bytes, std::vector<unsigned char>(72 * 48 * 3, 0xAB));
+    EXPECT_EQ(out.bytes, std::vector<unsigned char>(size_t(72) * 48 * 3, 0xAB));
     ASSERT_EQ((rig.view.outWidth = 72, crSingleviewInit(h, &rig.view)), 0);  // eight columns beyond the camera picture
     EXPECT_EQ(crSingleviewApply(h, rig.frame.bytes.data(), out.bytes.data()), 0);
     for (int i = 0, c = 0, r = 0; i < 72 * 48; ++i, c = i % 72, r = i / 72)
@@ -38,7 +38,7 @@ TEST_F(SingleviewEngine, ReInitReusesTablesOfTheSameSizeAndKeepsTheOverlay) {
     crSingleviewSetOverlay(h, 8, 8, first.bytes.data());
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     const std::vector<void*> tables = {state()->lut, state()->output, state()->overlay};
-    const auto layer = [&](int c, int r) { return crPx(state()->overlay->data[r] + 3 * c); };
+    const auto layer = [&](int c, int r) { return crPx(state()->overlay->data[r] + 3 * size_t(c)); };
     crSingleviewSetOverlay(h, 4, 4, second.bytes.data());  // replaces the first picture
     ASSERT_EQ(crSingleviewInit(h, &rig.view), 0);
     EXPECT_EQ((std::vector<void*>{state()->lut, state()->output, state()->overlay}), tables);
@@ -112,7 +112,7 @@ TEST(SingleviewMask, PaletteIndicesAndRuns) {
     for (int r = 0; r < 2; ++r) std::memset(strip->data[r], 255, 450);
     ASSERT_EQ(crEncodeMask(strip, mask, 8), 4);
     EXPECT_EQ(0, std::memcmp(mask, runs, 4));
-    std::memset(strip->data[1] + 3 * 149, 0, 3);  // a black last pixel needs a third pair: 6 bytes
+    std::memset(strip->data[1] + 3 * size_t(149), 0, 3);  // a black last pixel needs a third pair: 6 bytes
     EXPECT_EQ(crEncodeMask(strip, mask, 5), 0);
     crReleaseImage(&strip);
 }

@@ -21,7 +21,7 @@ struct TestPicture {  // packed 3-byte pixels of one colour, rows padded to 4 by
     TestPicture(int w, int h, int b = 0, int g = 0, int r = 0) : stride(crPackedStride(w)), bytes(size_t(stride) * h) {
         for (int i = 0; i < w * h; ++i) set(i % w, i / w, b, g, r);
     }
-    unsigned char* at(int c, int r) { return bytes.data() + size_t(r) * stride + 3 * c; }
+    unsigned char* at(int c, int r) { return bytes.data() + size_t(r) * stride + 3 * size_t(c); }
     void set(int c, int r, int b0, int b1, int b2) { at(c, r)[0] = b0, at(c, r)[1] = b1, at(c, r)[2] = b2; }
 };
 
@@ -48,7 +48,7 @@ protected:
     }
     void init(int mode, uint32_t flags = 0) { param.mode = mode, param.flags = flags, crMultiviewInit(h, &param); }
     TopviewState* state() const { return crTopviewState(h); }
-    unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * c; }
+    unsigned char* mapAt(int c, int r) const { return state()->blendMap->data[r] + 3 * size_t(c); }
     void setMap(int c, int r, int b0, int b1, int b2) { mapAt(c, r)[0] = b0, mapAt(c, r)[1] = b1, mapAt(c, r)[2] = b2; }
     void expectMap(std::initializer_list<std::array<int, 5>> probes) {  // {c, r, b0, b1, b2}
         for (const auto& p : probes) EXPECT_EQ(crPx(mapAt(p[0], p[1])), (Px{p[2], p[3], p[4]})) << p[0] << "," << p[1];

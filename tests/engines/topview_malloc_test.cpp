@@ -5,7 +5,7 @@
 namespace {
 
 TEST_F(TopviewTest, ApplyAllocatesNothingAndAFailedAllocationInInitLeavesASafeEngine) {
-    std::vector<unsigned char> frames[4], out(600 * 300);
+    std::vector<unsigned char> frames[4], out(size_t(600) * 300);
     for (int i = 0; i < 4 * 960 * 240; ++i) frames[i / 230400].push_back(static_cast<unsigned char>(i * 7 % 251));
     const auto apply = [&](EngineHandle* engine, const unsigned char* left, std::vector<unsigned char>& to) {
         crMultiviewApply(engine, frames[0].data(), left, frames[2].data(), frames[3].data(), to.data());
@@ -18,7 +18,7 @@ TEST_F(TopviewTest, ApplyAllocatesNothingAndAFailedAllocationInInitLeavesASafeEn
     }
     setView(20, 30, 10.0f, 15.0f, 20.0f);  // a small view keeps the number of allocations, and so of cases, low
     init(0, CR_MULTI_BILINEAR);
-    const std::vector<unsigned char> untouched(60 * 30, 0xAB);
+    const std::vector<unsigned char> untouched(size_t(60) * 30, 0xAB);
     std::vector<unsigned char> reference = untouched;
     apply(h, frames[1].data(), reference), out = untouched;  // out keeps its block across the cases
     size_t allocations = 0;

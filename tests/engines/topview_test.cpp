@@ -34,7 +34,7 @@ TEST_F(TopviewTest, VehicleAndSideZonesAreTheSameInEveryMode) {
 TEST_F(TopviewTest, OverlapModeSharesByRampAndTentAndRaisesAnUnseenSideToOne) {
     init(0);
     for (int pos : {kPosFront, kPosLeft, kPosRight})
-        for (int c : {72, 127}) state()->luts[pos][98][2 * c] = 160.0f, state()->luts[pos][98][2 * c + 1] = 120.0f;
+        for (size_t c : {72, 127}) state()->luts[pos][98][2 * c] = 160.0f, state()->luts[pos][98][2 * c + 1] = 120.0f;
     crTopviewPaintBlendMap(state(), &param);
     expectMap({{72, 98, 0, 0, 111}, {127, 98, 0, 255, 103}});  // 255 * 0.1 / (0.225 + 1/255) = 111.39; 103.10
     EXPECT_TRUE(state()->weights[kPosRear]->data[98][72] == 0 && state()->weights[kPosFront]->data[98][72] == 0.125f);
@@ -115,13 +115,13 @@ TEST_F(TopviewTest, TurnedFrameHandsEveryOutputBackInTheCallersOrientation) {
     setView(45, 60, 20.0f, 30.0f, 2.0f), init(7, CR_MULTI_TURNED);
     for (int i = 0; i < 60 * 45; ++i) setMap(i % 60, i / 60, 1 + i % 60, 1 + i / 60, 7);
     const int stride = crPackedStride(45), bytes = stride * 60;
-    Bytes out(bytes + 16, 0xAB), rgb32(45 * 60 * 4 + 8, 0xAB), want(45 * 60 * 4);
+    Bytes out(bytes + 16, 0xAB), rgb32(45 * 60 * 4 + 8, 0xAB), want(size_t(45) * 60 * 4);
     crMultiviewApply(h, nullptr, nullptr, nullptr, nullptr, out.data());
     for (int i = 0; i < 45 * 60; ++i)
         ASSERT_EQ(crPx(&out[i / 45 * stride + i % 45 * 3]), (Px{60 - i / 45, 1 + i % 45, 7})) << i;
     EXPECT_EQ(std::count(out.begin() + bytes, out.end(), 0xAB), 16);
     const Bytes mask = callerMap();  // the same pixels
-    for (int r = 0; r < 60; ++r) ASSERT_EQ(0, std::memcmp(&mask[r * stride], &out[r * stride], 135)) << r;
+    for (size_t r = 0; r < 60; ++r) ASSERT_EQ(0, std::memcmp(&mask[r * stride], &out[r * stride], 135)) << r;
     int len = 0;
     crMultiviewGetMaskLen(h, &len, 1), crMultiviewGetMask(h, rgb32.data(), 0, 1);
     crMakeBinMaskRGB32(45, 60, mask.data(), want.data(), nullptr);
@@ -141,7 +141,7 @@ TEST_F(TopviewTest, GetLutAndMaskLengthsInTheCallersOrientation) {
         EXPECT_TRUE(!turned || (state()->carLeft == crAlign4(150 - 20) && state()->carTop == crAlign4(100 - 40)));
         ASSERT_EQ((crMultiviewGetLUTLen(h, &len), len), 200 * 300 * 4);
         float** lut = state()->luts[crMultiviewPosition(slot)];
-        std::vector<float> flat(200 * 300 * 2);
+        std::vector<float> flat(size_t(200) * 300 * 2);
         for (int i = 0; i < 200 * 300 * 2; ++i)
             flat[i] = turned ? lut[i / 2 % 200][2 * (299 - i / 400) + i % 2] : lut[i / 400][i % 400];
         Bytes want(len), got(len, 0xAB);
@@ -170,7 +170,7 @@ protected:
     Bytes leftWarp(int flags) {  // the whole-view warp of the left frame through its current LUT
         Image *src = crCreateImage(3, 320, 240), *dst = crCreateImage(3, 200, 300);
         const unsigned char fill[3] = {0, 0, 255};
-        Bytes pixels(600 * 300);
+        Bytes pixels(size_t(600) * 300);
         crCopyPackedToImage(frames[kPosLeft].data(), src), crRemap(src, dst, state()->luts[kPosLeft], flags, fill);
         crCopyImageToPacked(dst, pixels.data()), crReleaseImage(&src), crReleaseImage(&dst);
         return pixels;
@@ -181,7 +181,7 @@ protected:
         for (int i = r * 600 + 3 * c0; i <= r * 600 + 3 * c1; i += 3) map[i] = 255, map[i + 1] = map[i + 2] = 0;
         crMultiviewSetImage(h, 200, 300, map.data(), CR_REPLACE_MAP, 0, 0, 0, 0);
     }
-    Bytes frames[4], out = Bytes(600 * 300);
+    Bytes frames[4], out = Bytes(size_t(600) * 300);
 };
 
 TEST_F(TopviewWarpTest, PixelsTakenLaterComeFromTheLastFrameThroughTheTablesItCameWith) {
@@ -213,7 +213,8 @@ TEST_F(TopviewTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
     init(3), crMultiviewSetImage(h, 100, 20, car.bytes.data(), CR_CAR_PICTURE, 0, 0, 0, 0);
     const int overlay[5][3] = {{82, 150, 1}, {118, 150, 1}, {70, 150, 0}, {100, kTop, 0}, {100, kTop + 1, 1}};
     for (const auto& o : overlay)
-        EXPECT_EQ(crPx(state()->overlay->data[o[1]] + 3 * o[0]), (o[2] ? Px{40, 50, 60} : Px{})) << o[0] << "," << o[1];
+        EXPECT_EQ(crPx(state()->overlay->data[o[1]] + 3 * size_t(o[0])), (o[2] ? Px{40, 50, 60} : Px{}))
+            << o[0] << "," << o[1];
     expectMap({{100, 150, 40, 50, 60}, {70, 150, 255, 0, 0}});  // over the vehicle colour, not the margin
 }
 
@@ -281,6 +282,7 @@ TEST_F(TopviewAdjustTest, NoPointsWritesNothingButRebuildsTheLutsFromTheRecords)
     crMultiviewInit(fresh, &param);
     for (int i = 0; i < 4 * 300; ++i) {
         const int pos = i / 300, r = i % 300;
+        // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): the rebuilt tables must match bit for bit
         ASSERT_EQ(0, memcmp(state()->luts[pos][r], crTopviewState(fresh)->luts[pos][r], 1600)) << i;
         for (int c = 0; c < 200; ++c) ASSERT_EQ(state()->weights[pos]->data[r][c], -1.0f);
     }

@@ -18,11 +18,13 @@ struct CclPicture {
     std::vector<unsigned char*> pixelRows;
     std::vector<int32_t*> labelRows, contourRows;
 
-    CclPicture(int w, int h) : width(w), height(h), pixels(w * h, 255), labels(w * h, 7), contours(w * h, 7) {
+    CclPicture(int w, int h)
+        : width(w), height(h), pixels(size_t(w) * h, 255), labels(size_t(w) * h, 7), contours(size_t(w) * h, 7) {
         for (int r = 0; r < h; ++r) {
-            pixelRows.push_back(&pixels[r * w]);
-            labelRows.push_back(&labels[r * w]);
-            contourRows.push_back(&contours[r * w]);
+            const size_t row = size_t(r) * w;
+            pixelRows.push_back(&pixels[row]);
+            labelRows.push_back(&labels[row]);
+            contourRows.push_back(&contours[row]);
         }
     }
     explicit CclPicture(const Grid& g) : CclPicture(int(g[0].size()), int(g.size())) {

@@ -52,7 +52,7 @@ TEST(CornerBinarise, MeanSquareAndFixedThresholds) {
         TestPlane u(k.width, k.height, k.centre == 141 || k.centre == 69 ? 200 : 100), a(k.width, k.height, 7);
         u.plane.at(c, r) = static_cast<unsigned char>(k.centre);
         if (k.darkDc || k.darkDr) u.plane.at(c + k.darkDc, r + k.darkDr) = 0;
-        std::vector<float> integral((k.width + 1) * (k.height + 1));
+        std::vector<float> integral(size_t(k.width + 1) * (k.height + 1));
         crBinarise(u.plane, &a.plane, integral.data());
         EXPECT_EQ(a.plane.at(c, r), k.expected)
             << k.width << "x" << k.height << " " << k.centre << " dark at " << k.darkDc << "," << k.darkDr;
@@ -103,7 +103,7 @@ TEST(CornerBlob, BorderAreasGoAndTheLargestEnclosedBlobStays) {
     EXPECT_EQ(a.plane.at(1, 5), 255);
     EXPECT_EQ(a.plane.at(9, 5), 255);
     EXPECT_EQ(a.plane.at(7, 6), 0);  // touches the border area only diagonally
-    std::vector<float> labels(w * h);
+    std::vector<float> labels(size_t(w) * h);
     const int largest = crLabelDark(a.plane, labels.data());
     std::vector<int> counts(largest + 1);
     crKeepLargestBlob(labels.data(), largest, counts.data(), &b.plane);
@@ -142,7 +142,7 @@ TEST(CornerTriangle, FitsRasterisedOutlinesAndRejectsDegenerateLists) {
             if ((s0 <= 0 && s1 <= 0 && s2 <= 0) || (s0 >= 0 && s1 >= 0 && s2 >= 0)) b.plane.at(x, r) = 0;
         }
     crMarkOutline(b.plane, &c.plane);
-    std::vector<Point2f> points(w * h);
+    std::vector<Point2f> points(size_t(w) * h);
     const int n = crListMarked(c.plane, points.data());
     Point2f corners[3];
     ASSERT_TRUE(crFitTriangle(points.data(), n, corners));
@@ -188,7 +188,7 @@ TEST(CornerDetect, InvalidModeIsReportedAndTheRecordIsReset) {
     CameraParam cam = crSceneSampleCamera();
     cam.pointCount = 30;
     for (int i = 0; i < 50; ++i) cam.imagePoints[i] = cam.worldPoints[i] = {1.0f, 2.0f};
-    std::vector<unsigned char> photo(3 * 720 * 480, 200);
+    std::vector<unsigned char> photo(size_t(3) * 720 * 480, 200);
     testing::internal::CaptureStdout();
     crDetectCorner(photo.data(), &cam, 7);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Invalid mode\n");
@@ -215,7 +215,7 @@ TEST(CornerDetect, BadRecordsAreHandledWithoutHarm) {
         {"negative height", [](CameraParam* c) { c->imageHeight = -480; }, 0},
         {"no photograph", nullptr, 0},
     };
-    std::vector<unsigned char> photo(3 * 720 * 480, 90);
+    std::vector<unsigned char> photo(size_t(3) * 720 * 480, 90);
     for (const auto& k : cases) {
         CameraParam cam = crSceneSampleCamera();
         cam.pointCount = 7;

@@ -116,7 +116,7 @@ TEST(DrawLineHostile, HugeThicknessPaintsWhatTheCoveringOneDoes) {
     const Bytes covering = crLinePicture(40, 30, 5, 3, 30, 20, 35);  // 35 reaches column 39 from column 5
     EXPECT_NE(crLinePicture(40, 30, 5, 3, 30, 20, 34), covering);
     for (int thickness : {36, 1 << 20, INT_MAX}) EXPECT_EQ(crLinePicture(40, 30, 5, 3, 30, 20, thickness), covering);
-    EXPECT_EQ(crLinePicture(40, 30, 5, 3, 30, 20, INT_MIN), Bytes(30 * 120, 0));
+    EXPECT_EQ(crLinePicture(40, 30, 5, 3, 30, 20, INT_MIN), Bytes(size_t(30) * 120, 0));
 }
 
 TEST(DrawLineHostile, FarEndPointsDrawNothingAndNarrowRowsAreNotOverrun) {
@@ -126,7 +126,8 @@ TEST(DrawLineHostile, FarEndPointsDrawNothingAndNarrowRowsAreNotOverrun) {
                            {0, 0, 0, INT_MAX},
                            {INT_MAX, INT_MAX, INT_MIN, INT_MIN},
                            {INT_MIN, INT_MIN, 0, 0}};
-    for (const auto& e : ends) EXPECT_EQ(crLinePicture(6, 5, e[0], e[1], e[2], e[3], INT_MAX), Bytes(5 * 20, 0));
+    for (const auto& e : ends)
+        EXPECT_EQ(crLinePicture(6, 5, e[0], e[1], e[2], e[3], INT_MAX), Bytes(size_t(5) * 20, 0));
     TestImage grey(1, 8, 2);  // stride 8: only two 3-byte pixels fit a row
     crDrawLineBresenham(grey, 0, 0, 7, 1, 0x00010101, 2);
     EXPECT_EQ(Bytes(grey->data[1], grey->data[1] + 8), (Bytes{1, 1, 1, 1, 1, 1, 0, 0}));

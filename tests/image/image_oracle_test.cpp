@@ -17,7 +17,7 @@ int crWorstRemapDifference(int flags, int interpolation) {
     cv::Mat srcMat(sh, sw, CV_8UC3), map(dh, dw, CV_32FC2), expected;
     std::vector<float*> lut(dh);  // the LUT rows are the map's rows
     src.paint([](int c, int r, int k) { return std::lround(128 + 90 * sin(c * .11 + k) * cos(r * .07 - k)); });
-    for (int r = 0; r < sh; ++r) std::copy(src->data[r], src->data[r] + 3 * sw, srcMat.ptr<unsigned char>(r));
+    for (int r = 0; r < sh; ++r) std::copy(src->data[r], src->data[r] + 3 * size_t(sw), srcMat.ptr<unsigned char>(r));
     for (int r = 0; r < dh; ++r)  // rotated, scaled and barrel-shaped, overshooting the source on every side
         for (int c = 0; c < dw; ++c) {
             const double u = (c - dw / 2.0) / dw, v = (r - dh / 2.0) / dh, bend = 1.0 + 0.3 * (u * u + v * v);

@@ -149,7 +149,7 @@ TEST(ImageToBmp, WritesHeadersPaletteAndBottomUpRows) {
                                       {46, 4, 0},
                                       {50, 4, 0}};
         for (const auto& f : fields) EXPECT_EQ(crLe(b + f[0], int(f[1])), f[2]) << "offset " << f[0];
-        for (int i = 0; t.channels == 1 && i < 256; ++i) EXPECT_EQ(crLe(b + 54 + 4 * i, 4), 0x10101u * i);
+        for (int i = 0; t.channels == 1 && i < 256; ++i) EXPECT_EQ(crLe(b + 54 + 4 * size_t(i), 4), 0x10101u * i);
         for (int i = 0; i < int(imageSize); ++i) {  // last row first, zero padding
             const int r = t.height - 1 - i / t.paddedRow, c = i % t.paddedRow;
             EXPECT_EQ(b[t.offset + i], c < t.channels * t.width ? img->data[r][c] : 0) << i;

@@ -13,7 +13,7 @@ struct TestImage {
     Image* img;
     TestImage(int n, int w, int h) : img(crCreateImage(n, w, h)) { crClearRows(img->data, h, img->stride); }
     ~TestImage() { crReleaseImage(&img); }
-    unsigned char* px(int c, int r) { return img->data[r] + c * img->channels; }
+    unsigned char* px(int c, int r) { return img->data[r] + size_t(c) * img->channels; }
     Bytes pixel(int c, int r) { return Bytes(px(c, r), px(c, r) + img->channels); }
     template <class F> TestImage& paint(F f) {  // channel k of pixel (c, r) = f(c, r, k)
         for (int r = 0; r < img->height; ++r)
@@ -34,6 +34,6 @@ struct TestLut {
         for (const auto& p : pairs) set(static_cast<int>(&p - pairs.begin()), 0, p.first, p.second);
     }
     ~TestLut() { crFreeLut(rows, height); }
-    void set(int c, int r, float x, float y) { rows[r][2 * c] = x, rows[r][2 * c + 1] = y; }
+    void set(int c, int r, float x, float y) { rows[r][2 * size_t(c)] = x, rows[r][2 * size_t(c) + 1] = y; }
     operator float**() { return rows; }
 };

@@ -23,6 +23,7 @@ TEST(RemapThreads, ConcurrentFirstCallsMatchSequentialResults) {
     std::vector<std::thread> pool;
     std::atomic<int> ready{0};
     for (int t = 0; t < threads; ++t) results.emplace_back(3, w, h), expected.emplace_back(3, w, h);
+    pool.reserve(threads);
     for (int t = 0; t < threads; ++t)
         pool.emplace_back([&, t] {
             for (++ready; ready.load() < threads;) std::this_thread::yield();

@@ -20,8 +20,7 @@ static void checkImageWrap(void) {
     unsigned char pixels[3 * 16];
     unsigned char* rows[3];
     Image img;
-    size_t i;
-    int r;
+    size_t i, r;
     for (i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
         CHECK(crImageStride(cases[i][0], cases[i][1]) == cases[i][2]);
         crImageWrap(&img, cases[i][0], cases[i][1], 3, pixels, rows);
@@ -37,7 +36,7 @@ static void checkMatrixWrap(void) {
     float elements[12];
     float* rows[3];
     Matrix m;
-    int r;
+    size_t r;
     crMatrixWrap(&m, 3, 4, elements, rows);
     CHECK(m.data == rows && m.rows == 3 && m.cols == 4);
     for (r = 0; r < 3; ++r) CHECK(rows[r] == elements + 4 * r);

@@ -2,13 +2,13 @@
 // outputs are left as each operation promises.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "camera/camera.h"
 #include "support/calibration_scene.h"
 #include "support/counting_malloc.h"
+#include "support/same_bytes.h"
 #include "views/views.h"
 
 namespace {
@@ -52,15 +52,15 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
     ViewParam view{};
     view.camera = &viewCam, view.zoomX = view.zoomY = view.overlayScale = 1.0f;
     view.outWidth = 32, view.outHeight = 24, view.centerX = 16.0f, view.centerY = 12.0f;
-    std::vector<float> lut(2 * 32 * 24);
-    std::vector<float*> lutRows;
-    for (int r = 0; r < 24; ++r) lutRows.push_back(&lut[2 * 32 * r]);
-    std::vector<unsigned char> photo(3 * 1280 * 800, 60), pixels(64, 255);
+    std::vector<float> lut(size_t(2) * 32 * 24);
+    std::vector<float*> lutRows(24);
+    for (size_t r = 0; r < 24; ++r) lutRows[r] = &lut[r * 2 * 32];
+    std::vector<unsigned char> photo(size_t(3) * 1280 * 800, 60), pixels(64, 255);
     for (int i : {18, 19, 20, 26, 28, 34, 35, 36}) pixels[i] = 0;  // a ring in an 8 x 8 picture
     std::vector<int32_t> labels(64);
     std::vector<unsigned char*> pixelRows;
     std::vector<int32_t*> labelRows;
-    for (int r = 0; r < 8; ++r) pixelRows.push_back(&pixels[8 * r]), labelRows.push_back(&labels[8 * r]);
+    for (size_t r = 0; r < 8; ++r) pixelRows.push_back(&pixels[8 * r]), labelRows.push_back(&labels[8 * r]);
     int count = 0;
 
     CameraParam validDetection = scene;
@@ -74,7 +74,7 @@ TEST(AllocationSweep, EveryFailedAllocationLeavesNothingLiveAndTheOutputsDefined
         }
         return ok;
     };
-    const auto unchanged = [&] { return std::memcmp(&cam, &scene, sizeof cam) == 0; };
+    const auto unchanged = [&] { return crSameBytes(cam, scene); };
     const auto mappedUntouched = [&] {
         return std::all_of(mapped, mapped + 6, [](Point2f p) { return p.x == 7.0f && p.y == 7.0f; });
     };

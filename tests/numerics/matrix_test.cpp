@@ -40,7 +40,7 @@ TEST(MatrixOps, DimensionMismatchPrintsAndLeavesOutput) {
     crInverseMat(rect.get(), square.get());
     EXPECT_EQ(GetCapturedStdout(), "crInverseMat: dimension miss matchcrInverseMat: dimension miss match");
     for (const Matrix* m : {row.get(), out.get(), wide.get(), small.get(), square.get()})
-        crExpectMatrix(m, std::vector<float>(m->rows * m->cols, 7.0f));
+        crExpectMatrix(m, std::vector<float>(size_t(m->rows) * m->cols, 7.0f));
 }
 
 TEST(MatrixInverse, ExactSmallCasesSingularRowsAndPivotExchange) {

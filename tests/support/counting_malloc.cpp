@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <new>
 
+// NOLINTBEGIN(bugprone-reserved-identifier): the real allocator under the names --wrap gives it
 extern "C" {
 void* __real_malloc(size_t size);
 void* __real_calloc(size_t count, size_t size);
 void* __real_realloc(void* p, size_t size);
 void __real_free(void* p);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 
@@ -41,6 +43,7 @@ void crTestResetAllocations() {
 size_t crTestReleases() { return gReleases.load(); }
 void crTestFailAllocationAfter(long successes) { gFailAfter.store(successes); }
 
+// NOLINTBEGIN(bugprone-reserved-identifier): the wrappers under the names --wrap expects
 extern "C" {
 
 void* __wrap_malloc(size_t size) {
@@ -71,6 +74,7 @@ void __wrap_free(void* p) {
 }
 
 }  // extern "C"
+// NOLINTEND(bugprone-reserved-identifier)
 
 // operator new goes through the wrapped malloc so that it is counted too.
 void* operator new(size_t size) {

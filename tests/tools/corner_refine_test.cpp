@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "calib/corner_refine.h"
 #include "scene/scene.h"
+#include "support/same_bytes.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ Shot crShoot(int slot, const Condition& c) {
     SceneTarget targets[2];
     crSceneTargets(s.cam, slot, c.where, targets);
     s.photo = crScenePhotograph(s.cam, targets, 2, c.photo);
-    for (int k = 0; k < 2; ++k) {
+    for (size_t k = 0; k < 2; ++k) {
         crWorldToImage2D(&s.cam, targets[k].outer, s.truth + 3 * k, 3);
         crWorldToImage2D(&s.cam, targets[k].hole, s.truth + 6 + 3 * k, 3);
     }
@@ -135,7 +135,7 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
     for (const Start& start : starts) {
         Point2f given[12], corners[12];
         std::copy(s.detected, s.detected + 12, given);
-        start.spoil(given + 3 * start.triangle, middle);
+        start.spoil(given + 3 * size_t(start.triangle), middle);
         std::copy(given, given + 12, corners);
         const int refined = crRefineCorners(s.photo.data(), &s.cam, corners);
         const int t = start.triangle, other = t < 2 ? 1 - t : 5 - t;
@@ -148,7 +148,7 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
         // Kept bit for bit (a not-a-number stays one), and so is the unrefined outline's hole.
         for (const int kept : {t, t + 2})
             for (int i = 3 * kept; i < 3 * kept + 3; ++i)
-                EXPECT_EQ(std::memcmp(&corners[i], &given[i], sizeof(Point2f)), 0) << start.name << ", corner " << i;
+                EXPECT_TRUE(crSameBytes(corners[i], given[i])) << start.name << ", corner " << i;
     }
 }
 

@@ -95,6 +95,7 @@ TEST(SceneCamera, LibraryMappingsFollowTheScenesRays) {
     for (const CameraParam& cam : cams) {
         int checked = 0;
         for (int i = 0; i < 48; ++i) {
+            // NOLINTNEXTLINE(bugprone-integer-division): i / 8 is the row of an 8 x 6 grid
             const Point2f px = {(i % 8 + 0.5f) * cam.imageWidth / 8, (i / 8 + 0.5f) * cam.imageHeight / 6};
             Point2f ground, back;
             float degrees = 0.0f;

@@ -1,6 +1,7 @@
 // Pose refinement: the searches return to the true pan angle and height, stop at an optimum and write
 // only their own fields.
 #include "support/calibration_scene.h"
+#include "support/same_bytes.h"
 #include "views/views.h"
 
 const ScenePose kTruth = {40.0f, 1900.0f, -760.0f, -48.0f, 3.0f, 1.0f};
@@ -23,7 +24,7 @@ float crSearchFrom(float (*search)(CameraParam*), float CameraParam::*field, flo
     rest = cam;
     rest.*field = before.*field;
     if (field == &CameraParam::positionZ) rest.positionX = before.positionX, rest.positionY = before.positionY;
-    EXPECT_EQ(std::memcmp(&rest, &before, sizeof rest), 0);
+    EXPECT_TRUE(crSameBytes(rest, before));
     *result = cam.*field;
     return cam.*field - before.*field;
 }
@@ -50,13 +51,13 @@ TEST(PoseSearch, OptimumIsWrittenBackUnchangedAndNoPairsChangeNothing) {
         search(&cam);
         const CameraParam optimum = cam;
         EXPECT_EQ(search(&cam), crErrorOf(optimum));
-        EXPECT_EQ(std::memcmp(&cam, &optimum, sizeof cam), 0);
+        EXPECT_TRUE(crSameBytes(cam, optimum));
     }
     CameraParam none = crScene(0);
     const CameraParam before = none;
     EXPECT_EQ(crAdjustCameraPosition(&none), 0.0f);
     EXPECT_EQ(crAdjustCameraAngle(&none), 0.0f);
-    EXPECT_EQ(std::memcmp(&none, &before, sizeof none), 0);
+    EXPECT_TRUE(crSameBytes(none, before));
 }
 
 // Whole-unit ground points and sixteen pairs keep every mean exact, so a shift changes no bit.

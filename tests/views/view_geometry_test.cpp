@@ -42,7 +42,7 @@ TEST_F(ViewModeLut, LensCorrectionKeepsGroundLinesStraight) {
     cam.distortion[1] = -20.0f, cam.distortion[2] = 3.0f, view.flags = CR_VIEW_LENS;  // not equidistant
     const TestLut lut = crViewLut(view);
     for (int x = -200; x <= 200; x += 40) {  // the line y = x / 2 + 60 of the pinhole plane
-        const Point2f ground{static_cast<float>(x), x / 2 + 60.0f};
+        const Point2f ground{static_cast<float>(x), x / 2.0f + 60.0f};
         Point2f pixel;
         crFeatureDistortion(&ground, &pixel, &cam);
         EXPECT_LE(Off(lut.at(320 + x, 300 + x / 2), pixel), 1e-3f) << x;

@@ -10,6 +10,7 @@ inline CameraParam crTestFisheye(float focal = 300.0f, int width = 640, int heig
     CameraParam cam{};
     cam.focalLength = cam.distortion[0] = focal, cam.undistortion[1] = 1.0f / focal, cam.positionZ = -focal;
     cam.pixelScaleX = cam.pixelScaleY = 1.0f;
+    // NOLINTNEXTLINE(bugprone-integer-division): the centre pixel, a whole one
     cam.principalX = static_cast<float>(width / 2), cam.principalY = static_cast<float>(height / 2);
     cam.imageWidth = width, cam.imageHeight = height;
     return cam;
@@ -32,7 +33,7 @@ struct TestLut {
         for (int r = 0; r < h; ++r) rows.push_back(&data[2 * static_cast<size_t>(r) * w]);
     }
     const float* flat() const { return data.data(); }
-    Point2f at(int c, int r) const { return {rows[r][2 * c], rows[r][2 * c + 1]}; }
+    Point2f at(int c, int r) const { return {rows[r][2 * size_t(c)], rows[r][2 * size_t(c) + 1]}; }
     bool valid(int c, int r) const { return !(at(c, r).x == -1.0f && at(c, r).y == -1.0f); }
 };
 
