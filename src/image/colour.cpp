@@ -1,19 +1,23 @@
 // Conversions of 24-bit pictures (bytes blue, green, red) into the packed
 // 4:2:2 and 32-bit formats of target displays. The weights are ordinary
-// double constants; the sums are formed in extended precision (long double)
-// from the byte values and truncated toward zero.
+// double constants; the sums are those of extended precision, formed exactly
+// (CrExactSum) from the byte values so that every target gives the same
+// bytes, and truncated toward zero.
 #include <algorithm>
 
+#include "exact_sum.h"
 #include "image.h"
 
 namespace {
 
-using CrExtended = long double;
+using CrExtended = CrExactSum;
 
-inline unsigned char crTruncateByte(CrExtended v) { return static_cast<unsigned char>(static_cast<int>(v)); }
+inline unsigned char crTruncateByte(CrExtended v) { return static_cast<unsigned char>(v.truncated()); }
 
 // 0 and 255 are reserved on the target, so 4:2:2 values stay within 1..254.
-inline unsigned char crTruncateLimited(CrExtended v) { return crTruncateByte(std::min(std::max(v, 1.0L), 254.0L)); }
+inline unsigned char crTruncateLimited(CrExtended v) {
+    return crTruncateByte(std::min(std::max(v, CrExtended(1)), CrExtended(254)));
+}
 
 // Studio-range U, Y, V, Y of one pixel pair; chroma from the first pixel.
 void crStudioPair(const unsigned char* p, const unsigned char* q, unsigned char* out) {

@@ -65,7 +65,8 @@ void crCopyImageToPacked(const Image* img, unsigned char* packed);
 
 // Studio-range BT.601 luma and chroma of the bytes blue, green, red, with the
 // weights rounded to three decimals. Real is the precision the sums are formed
-// in: double for the device's masks, long double for the picture conversions.
+// in: double for the device's masks, exact extended-precision sums
+// (CrExactSum) for the picture conversions.
 template <typename Real> Real crStudioLuma(Real b, Real g, Real r) { return 0.257 * r + 0.504 * g + 0.098 * b + 16.0; }
 template <typename Real> Real crStudioChromaBlue(Real b, Real g, Real r) {
     return 0.439 * b - (0.148 * r + 0.291 * g) + 128.0;
