@@ -1,7 +1,7 @@
 // Exact sums of byte values weighted by double constants, for the picture
 // conversions. Their sums are specified in x87 extended precision (64-bit
 // mantissa), which aarch64 and other targets lack. Every weight used is a
-// multiple of 2^-57 and every product of one with a byte fits 61 bits, so the
+// multiple of 2^-57 and every product of one with a byte fits 65 bits, so the
 // sum is held exactly as high x 2^32 + low units of 2^-57 in two int64
 // limbs; truncating the exact sum gives the extended-precision result's bytes
 // for every input (checked over all 2^24 pixel values).
@@ -37,8 +37,8 @@ private:
 
     constexpr CrExactSum(int64_t high, int64_t low) : high_(high), low_(low) {}
 
-    // The weight in units of 2^-57; whole for every weight below 1 with at
-    // least 2^-4 as its leading bit, as the conversions' weights are.
+    // The weight in units of 2^-57: whole for every weight of at least 1/32
+    // (the conversions' smallest is 0.05639), whose last bit is 2^-57 or more.
     static constexpr int64_t crScaled(double weight) { return static_cast<int64_t>(weight * 0x1p57); }
 
     // The same sum with 0 <= low_ < 2^32.
