@@ -10,9 +10,27 @@ constexpr int kPairBytes = 2 * sizeof(float);
 
 }  // namespace
 
-unsigned char** crAllocRows(int rowBytes, int count) { return crAllocRowArray<unsigned char>(rowBytes, count); }
+// A picture's rows lie in one block, one stride apart, so that the samplers
+// can address every pixel from the first row. The size checks are those of
+// any row array.
+unsigned char** crAllocRows(int rowBytes, int count) {
+    if (rowBytes < 0 || crByteCount(crRowArrayCost(rowBytes, count > 0 ? count : 0), 1) < 0) return nullptr;
+    unsigned char** rows = crAllocArray<unsigned char*>(count);
+    if (!rows || count <= 0) return rows;
+    unsigned char* block = crAllocArray<unsigned char>(static_cast<int64_t>(rowBytes) * count);
+    if (!block) {
+        std::free(rows);
+        return nullptr;
+    }
+    for (int i = 0; i < count; ++i) rows[i] = block + static_cast<size_t>(i) * rowBytes;
+    return rows;
+}
 
-void crFreeRows(unsigned char** rows, int count) { crFreeRowArray(rows, count); }
+void crFreeRows(unsigned char** rows, int count) {
+    if (!rows) return;
+    if (count > 0) std::free(rows[0]);
+    std::free(rows);
+}
 
 void crClearRows(unsigned char** rows, int count, int rowBytes) { crClearRowArray(rows, count, rowBytes); }
 

@@ -38,8 +38,9 @@ inline int crPixelBytes(const Image* img) {
 
 // ---- Row arrays, pictures and LUTs -------------------------------------------
 
-// Null also when the row size is negative or the pointer block's byte count
-// does not fit an int.
+// `count` rows of `rowBytes` bytes in one block, one stride apart (freed with
+// crFreeRows only). Null also when the row size is negative or the rows' byte
+// count does not fit an int.
 unsigned char** crAllocRows(int rowBytes, int count);
 void crFreeRows(unsigned char** rows, int count);
 void crClearRows(unsigned char** rows, int count, int rowBytes);
