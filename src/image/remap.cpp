@@ -1,9 +1,12 @@
 // crRemap: nearest, bilinear and bicubic sampling of a source picture
-// through a row-form LUT. The sampler and channel count are chosen once per
-// call; the loops read weights from constant tables, so no pixel costs a
-// division, a transcendental call or an allocation.
+// through a row-form LUT. The scalar loops here are the reference; each call
+// runs on the best vector path this CPU offers where one exists for its
+// sampler and channel count (remap_simd.h). The sampler and channel count are
+// chosen once per call; the loops read weights from constant tables, so no
+// pixel costs a division, a transcendental call or an allocation.
 #include <cstddef>
 
+#include "remap_simd.h"
 #include "sampling.h"
 
 namespace {
@@ -71,20 +74,51 @@ template <int N> void crBicubicRows(const Image* src, Image* dst, float** lut, c
 
 }  // namespace
 
-void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
-    if (!crCanSample(src, dst)) return;
-    crWithChannelCount(dst->channels, [&](auto ch) { crNearestRows<decltype(ch)::value>(src, dst, lut, fill); });
+void crRemapScalar(const CrRemapJob& job) {
+    const Image* src = job.src;
+    Image* dst = job.dst;
+    float** lut = job.lut;
+    switch (job.sampler) {
+    case CrSampler::kNearest:
+        crWithChannelCount(dst->channels,
+                           [&](auto ch) { crNearestRows<decltype(ch)::value>(src, dst, lut, job.fill); });
+        break;
+    case CrSampler::kBilinear:
+        crWithChannelCount(dst->channels,
+                           [&](auto ch) { crBilinearRows<decltype(ch)::value>(src, dst, lut, job.fill); });
+        break;
+    case CrSampler::kBicubic:
+        crWithChannelCount(dst->channels,
+                           [&](auto ch) { crBicubicRows<decltype(ch)::value>(src, dst, lut, job.fill); });
+        break;
+    case CrSampler::kKeyedBilinear: crKeyedBilinearScalar(job); break;
+    }
 }
 
-// Only the low byte of flags counts: bit 1 bicubic, else bit 0 bilinear,
-// else nearest.
+void crRunRemap(const CrRemapJob& job, CrSimdPath path) {
+    if (path == CrSimdPath::kBest)
+        path = crSimdPathAvailable(CrSimdPath::kAvx2)   ? CrSimdPath::kAvx2
+               : crSimdPathAvailable(CrSimdPath::kSse2) ? CrSimdPath::kSse2
+               : crSimdPathAvailable(CrSimdPath::kNeon) ? CrSimdPath::kNeon
+                                                        : CrSimdPath::kScalar;
+    if (!crSimdPathAvailable(path)) path = CrSimdPath::kScalar;
+    bool done = false;
+    switch (path) {
+    case CrSimdPath::kSse2: done = crRemapSse2(job); break;
+    case CrSimdPath::kAvx2: done = crRemapAvx2(job); break;
+    case CrSimdPath::kNeon: done = crRemapNeon(job); break;
+    default: break;
+    }
+    if (!done) crRemapScalar(job);
+}
+
+void crRemapNearest(const Image* src, Image* dst, float** lut, const unsigned char* fill) {
+    if (crCanSample(src, dst)) crRunRemap({src, dst, lut, CrSampler::kNearest, fill}, CrSimdPath::kBest);
+}
+
+// Only the low byte of flags counts (crSamplerFromFlags).
 int crRemap(const Image* src, Image* dst, float** lut, int flags, const unsigned char* fill) {
     if (!crCanSample(src, dst)) return 0;
-    if (flags & 0x2)
-        crWithChannelCount(dst->channels, [&](auto ch) { crBicubicRows<decltype(ch)::value>(src, dst, lut, fill); });
-    else if (flags & 0x1)
-        crWithChannelCount(dst->channels, [&](auto ch) { crBilinearRows<decltype(ch)::value>(src, dst, lut, fill); });
-    else
-        crRemapNearest(src, dst, lut, fill);
+    crRunRemap({src, dst, lut, crSamplerFromFlags(flags), fill}, CrSimdPath::kBest);
     return 0;
 }

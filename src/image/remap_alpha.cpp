@@ -1,6 +1,7 @@
 // crRemapAlpha: overlay sampling where one colour marks transparent source
 // pixels. Keying is per channel, so a key-coloured neighbour never pulls the
 // mix towards the key colour.
+#include "remap_simd.h"
 #include "sampling.h"
 
 namespace {
@@ -24,13 +25,16 @@ template <int N> void crKeyedBilinearRows(const Image* src, Image* dst, float** 
 
 }  // namespace
 
+void crKeyedBilinearScalar(const CrRemapJob& job) {
+    float** lut = job.lut;
+    crWithChannelCount(job.dst->channels,
+                       [&](auto ch) { crKeyedBilinearRows<decltype(ch)::value>(job.src, job.dst, lut, job.fill); });
+}
+
 // Only bit 0 of flags counts: keyed bilinear, else nearest with key as fill.
 int crRemapAlpha(const Image* src, Image* dst, float** lut, int flags, const unsigned char* key) {
     if (!crCanSample(src, dst)) return 0;
-    if (flags & 0x1)
-        crWithChannelCount(dst->channels,
-                           [&](auto ch) { crKeyedBilinearRows<decltype(ch)::value>(src, dst, lut, key); });
-    else
-        crRemapNearest(src, dst, lut, key);
+    const CrSampler sampler = (flags & 0x1) ? CrSampler::kKeyedBilinear : CrSampler::kNearest;
+    crRunRemap({src, dst, lut, sampler, key}, CrSimdPath::kBest);
     return 0;
 }
