@@ -20,12 +20,31 @@ bool crPairCountFits(int n) { return n >= 0 && n <= kMaxPairs; }
 
 using CrPlaneSolver = bool (*)(const Point2f*, const Point2f*, int, Matrix*);
 
+// A rows x cols Matrix of at most 8 x 8 on the stack: the normal equations'
+// matrices, whose size does not depend on the number of pairs, are formed
+// without allocating (a bowl view estimates thousands of small homographies).
+class CrSmallMatrix {
+public:
+    CrSmallMatrix(int rows, int cols) : m_{rows_, rows, cols} {
+        for (int i = 0; i < 8; ++i) rows_[i] = cells_[i];
+    }
+    CrSmallMatrix(const CrSmallMatrix&) = delete;
+    CrSmallMatrix& operator=(const CrSmallMatrix&) = delete;
+    Matrix* get() { return &m_; }
+
+private:
+    float cells_[8][8] = {};
+    float* rows_[8] = {};
+    Matrix m_;
+};
+
 // Solves (A^T A) x = A^T b by LU for the A->cols unknowns (at most 8); false,
 // x untouched, without memory.
 bool crSolveNormalEquations(const Matrix* a, const Matrix* b, float* x) {
     const int k = a->cols;
-    const CrMatrixSet m = {{k, a->rows}, {k, k}, {k, 1}, {k, k}};
-    Matrix *at = m[0], *normal = m[1], *rhs = m[2], *lu = m[3];
+    const CrMatrixSet m = {{k, a->rows}};
+    CrSmallMatrix normalStore(k, k), rhsStore(k, 1), luStore(k, k);
+    Matrix *at = m[0], *normal = normalStore.get(), *rhs = rhsStore.get(), *lu = luStore.get();
     int index[8];
     float parity;
     if (!m.ok()) return false;
@@ -51,9 +70,9 @@ bool crEstimateNormalised(const Point2f* src, const Point2f* dst, int n, Matrix*
     if (!crPairCountFits(n)) return false;
     Point2f* srcNorm = crAllocArray<Point2f>(n);
     Point2f* dstNorm = crAllocArray<Point2f>(n);
-    const CrMatrixSet m = {{3, 3}, {3, 3}, {3, 3}, {3, 3}, {3, 3}};
-    Matrix *ts = m[0], *td = m[1], *hn = m[2], *tdInv = m[3], *partial = m[4];
-    bool ok = srcNorm && dstNorm && m.ok();
+    CrStackMatrix3 m[5];
+    Matrix *ts = &m[0].m, *td = &m[1].m, *hn = &m[2].m, *tdInv = &m[3].m, *partial = &m[4].m;
+    bool ok = srcNorm && dstNorm;
     if (ok) {
         crNormalizePoints(src, srcNorm, n, ts);
         crNormalizePoints(dst, dstNorm, n, td);

@@ -7,34 +7,44 @@
 
 #include "camrig.h"
 
-// x^n by binary exponentiation in single precision (x^4 = (x^2)^2, ...).
-inline float crPowi(float x, int n) {
-    float result = 1.0f;
-    float base = x;
-    for (;;) {
-        if (n & 1) result = result * base;
-        n >>= 1;
-        if (!n) return result;
-        base = base * base;
-    }
-}
+// Powers of x by binary exponentiation in single precision: x^2, x^4 and x^8
+// by squaring, the others as products of those in order of rising exponent
+// (x^7 = (x x^2) x^4). Every lens polynomial takes its powers from here, so
+// their values are the same wherever they are evaluated.
+struct CrPowers {
+    float p1, p2, p4, p8;
+    explicit CrPowers(float x) : p1(x), p2(x * x), p4(p2 * p2), p8(p4 * p4) {}
+    float cube() const { return p1 * p2; }
+    float fifth() const { return p1 * p4; }
+    float sixth() const { return p2 * p4; }
+    float seventh() const { return cube() * p4; }
+    float ninth() const { return p1 * p8; }
+};
 
 // Image height of incidence angle theta: k1 t + k2 t^3 + k3 t^5 + k4 t^7 + k5 t^9,
 // summed in term order.
 inline float crLensAngleToHeight(const float* k, float theta) {
+    const CrPowers t(theta);
     float rho = k[0] * theta;
-    rho = rho + k[1] * crPowi(theta, 3);
-    rho = rho + k[2] * crPowi(theta, 5);
-    rho = rho + k[3] * crPowi(theta, 7);
-    rho = rho + k[4] * crPowi(theta, 9);
+    rho = rho + k[1] * t.cube();
+    rho = rho + k[2] * t.fifth();
+    rho = rho + k[3] * t.seventh();
+    rho = rho + k[4] * t.ninth();
     return rho;
 }
 
 // Incidence angle of image height rho: c0 + c1 r + c2 r^2 + ... + c8 r^8,
 // summed in term order.
 inline float crLensHeightToAngle(const float* c, float rho) {
+    const CrPowers r(rho);
     float theta = c[1] * rho + c[0];
-    for (int i = 2; i <= 8; ++i) theta = theta + c[i] * crPowi(rho, i);
+    theta = theta + c[2] * r.p2;
+    theta = theta + c[3] * r.cube();
+    theta = theta + c[4] * r.p4;
+    theta = theta + c[5] * r.fifth();
+    theta = theta + c[6] * r.sixth();
+    theta = theta + c[7] * r.seventh();
+    theta = theta + c[8] * r.p8;
     return theta;
 }
 

@@ -3,6 +3,7 @@
 // a front band, a middle band and a rear band, and the side lines split off
 // what lies beside the vehicle; the corners mix by the cone weights of the
 // front and rear cameras.
+#include <algorithm>
 #include <cmath>
 
 #include "bowlview.h"
@@ -53,7 +54,7 @@ enum Side { kBesideLeft, kBesideRight, kAlongside };
 
 // The code of a pixel by its band and side; the corners ask the front or
 // rear camera's weight.
-Code crZoneCode(Band band, Side side, float frontWeight, float rearWeight) {
+inline Code crZoneCode(Band band, Side side, float frontWeight, float rearWeight) {
     if (band == kMiddleBand) return side == kBesideLeft ? kLeftOnly : side == kBesideRight ? kRightOnly : kVehicleArea;
     const bool front = band == kFrontBand;
     if (side == kAlongside) return front ? kFrontOnly : kRearOnly;
@@ -66,14 +67,32 @@ Side crSide(bool besideLeft, bool besideRight) {
     return besideLeft ? kBesideLeft : besideRight ? kBesideRight : kAlongside;
 }
 
-// Forward and reversed: bands and sides from the edge lines, every
-// comparison turned round when the vehicle is seen from the front. A pixel
-// beside both side lines counts as beside the left one.
-Code crLineCode(const Outline& o, bool reversed, float x, float y, float wF, float wB) {
-    const float left = crLineAt(o.frontLeft, o.left, x);
-    const float right = crLineAt(o.frontRight, o.right, x);
-    const float front = crLineAt(o.frontLeft, o.front, x);
-    const float rear = crLineAt(o.rearLeft, o.rear, x);
+// The rows of the four edge lines at the columns of a run of kRun pixels,
+// formed in a loop of fixed length, which the compiler can turn into vector
+// code.
+constexpr int kRun = 16;
+
+struct RunLines {
+    float left[kRun], right[kRun], front[kRun], rear[kRun];
+};
+
+RunLines crRunLines(const Outline& o, int firstColumn) {
+    RunLines l;
+    for (int i = 0; i < kRun; ++i) {
+        const float x = static_cast<float>(firstColumn + i);
+        l.left[i] = crLineAt(o.frontLeft, o.left, x);
+        l.right[i] = crLineAt(o.frontRight, o.right, x);
+        l.front[i] = crLineAt(o.frontLeft, o.front, x);
+        l.rear[i] = crLineAt(o.rearLeft, o.rear, x);
+    }
+    return l;
+}
+
+// Forward and reversed: bands and sides from the edge lines at lane i of the
+// run, every comparison turned round when the vehicle is seen from the
+// front. A pixel beside both side lines counts as beside the left one.
+Code crLineCode(const Outline& o, bool reversed, const RunLines& lines, int i, float y, float wF, float wB) {
+    const float left = lines.left[i], right = lines.right[i], front = lines.front[i], rear = lines.rear[i];
     if (!reversed) {
         const Side side = crSide((o.left >= 0.0f && y >= left) || (o.left < 0.0f && y < left),
                                  (o.right >= 0.0f && y < right) || (o.right < 0.0f && y >= right));
@@ -129,11 +148,16 @@ void crPaintBowlBlendMap(BowlviewState* s, const CameraParam* view, bool quarter
         const float* front = s->weights[kPosFront]->data[r];
         const float* rear = s->weights[kPosRear]->data[r];
         const float y = static_cast<float>(r);
-        for (int c = 0; c < s->width; ++c) {
-            const float x = static_cast<float>(c);
-            const Code code = byLines ? crLineCode(o, facing == Facing::kReversed, x, y, front[c], rear[c])
-                                      : crQuarterTurnCode(o, facing == Facing::kFrontLeftward, x, y, front[c], rear[c]);
-            crPutCode(row + 3 * static_cast<size_t>(c), code);
+        for (int first = 0; first < s->width; first += kRun) {
+            const int count = std::min(kRun, s->width - first);
+            const RunLines lines = crRunLines(o, first);
+            for (int i = 0; i < count; ++i) {
+                const int c = first + i;
+                const Code code = byLines ? crLineCode(o, facing == Facing::kReversed, lines, i, y, front[c], rear[c])
+                                          : crQuarterTurnCode(o, facing == Facing::kFrontLeftward,
+                                                              static_cast<float>(c), y, front[c], rear[c]);
+                crPutCode(row + 3 * static_cast<size_t>(c), code);
+            }
         }
     }
 }

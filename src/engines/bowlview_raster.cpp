@@ -75,6 +75,65 @@ bool crInView(const BowlviewState* s, Point2f p) {
     return p.x >= 0.0f && p.x < static_cast<float>(s->width) && p.y >= 0.0f && p.y < static_cast<float>(s->height);
 }
 
+// A row's pixels go through the cell in runs of kRun. Each step of a run is a
+// loop of fixed length over its lanes, which the compiler can turn into
+// vector code; only the square root and the arc tangent go pixel by pixel.
+// Every pixel gets the operations of the single-pixel formulas in their
+// order: the homography's row term hm[i][1] * y is formed once per row and
+// summed in its place. Divisions are formed for every lane and chosen from
+// afterwards, as a division written after a choice would be moved into its
+// branches, and a branch keeps a loop scalar.
+constexpr int kRun = 16;
+
+// The tangent components of a run's rays: view pixel (x, y) through the
+// cell's homography to the pinhole camera, then relative to the principal
+// point over the pixel scale. `ahead` is false where the homography puts the
+// pixel behind the camera (third coordinate not positive, or not a number).
+struct RunRays {
+    float xn[kRun], yn[kRun];
+    bool ahead[kRun];
+};
+
+RunRays crRunRays(const CameraLens& lens, const float hm[3][3], const float rowTerm[3], int firstX) {
+    float q0[kRun], q1[kRun], q2[kRun];
+    for (int i = 0; i < kRun; ++i) {
+        const float x = static_cast<float>(firstX + i);
+        q0[i] = ((0.0f + hm[0][0] * x) + rowTerm[0]) + hm[0][2] * 1.0f;
+        q1[i] = ((0.0f + hm[1][0] * x) + rowTerm[1]) + hm[1][2] * 1.0f;
+        q2[i] = ((0.0f + hm[2][0] * x) + rowTerm[2]) + hm[2][2] * 1.0f;
+    }
+    RunRays rays;
+    for (int i = 0; i < kRun; ++i) {
+        rays.xn[i] = (q0[i] / q2[i] - lens.principalX) / lens.scaleX;
+        rays.yn[i] = (q1[i] / q2[i] - lens.principalY) / lens.scaleY;
+        rays.ahead[i] = q2[i] > 0.0f;
+    }
+    return rays;
+}
+
+// The fisheye pixel (u, v) and incidence angle of each ray ahead of the
+// camera among the first `count`.
+struct RunPixels {
+    float u[kRun], v[kRun], theta[kRun];
+};
+
+RunPixels crRunPixels(const CameraLens& lens, const RunRays& rays, int count) {
+    float r[kRun] = {}, theta[kRun] = {};
+    for (int i = 0; i < count; ++i) {
+        if (!rays.ahead[i]) continue;
+        r[i] = crTangentLength(rays.xn[i], rays.yn[i]);
+        theta[i] = atanf(r[i]);  // crTraceLensRay's angle
+    }
+    RunPixels p;
+    for (int i = 0; i < kRun; ++i) {
+        const float rho = crLensAngleToHeight(lens.k, theta[i]);
+        p.u[i] = lens.principalX + lens.scaleX * rho * rays.xn[i] / r[i];
+        p.v[i] = lens.principalY + lens.scaleY * rho * rays.yn[i] / r[i];
+        p.theta[i] = theta[i];
+    }
+    return p;
+}
+
 // Pushes every view pixel of the box through the cell's homography hm (view
 // to pinhole camera pixels) and the lens. Pixels that land in the camera's
 // frame get their LUT entry, and a weight when they lie inside the cone.
@@ -83,31 +142,36 @@ void crFillCell(const CameraLens& lens, const float hm[3][3], PixelSpan xs, Pixe
     for (int y = ys.first; y <= ys.last; ++y) {
         float* lutRow = lut[y];
         float* weightRow = weights->data[y];
-        for (int x = xs.first; x <= xs.last; ++x) {
-            const float px[3] = {static_cast<float>(x), static_cast<float>(y), 1.0f};
-            float q[3];
-            for (int i = 0; i < 3; ++i) {
-                float sum = 0.0f;
-                for (int k = 0; k < 3; ++k) sum = sum + hm[i][k] * px[k];
-                q[i] = sum;
-            }
-            if (!(q[2] > 0.0f)) continue;
-            const float xn = (q[0] / q[2] - lens.principalX) / lens.scaleX;
-            const float yn = (q[1] / q[2] - lens.principalY) / lens.scaleY;
-            const CrLensRay ray = crTraceLensRay(lens.k, crTangentLength(xn, yn));
-            const float theta = ray.theta, rho = ray.height;
-            // On the optical axis (r = 0) u and v are not numbers and the pixel keeps its entry.
-            const float u = lens.principalX + lens.scaleX * rho * xn / ray.r;
-            const float v = lens.principalY + lens.scaleY * rho * yn / ray.r;
-            if (!(u >= 0.0f && u < lens.frameWidth && v >= 0.0f && v < lens.frameHeight)) continue;
-            lutRow[2 * static_cast<size_t>(x)] = u;
-            lutRow[2 * x + 1] = v;
-            if (theta < lens.limit) {
-                const float margin = lens.limit - theta;
-                weightRow[x] = margin < lens.ramp ? margin / lens.ramp : 1.0f;
+        const float rowY = static_cast<float>(y);
+        const float rowTerm[3] = {hm[0][1] * rowY, hm[1][1] * rowY, hm[2][1] * rowY};
+        for (int first = xs.first; first <= xs.last; first += kRun) {
+            const int count = std::min(kRun, xs.last - first + 1);
+            const RunRays rays = crRunRays(lens, hm, rowTerm, first);
+            const RunPixels p = crRunPixels(lens, rays, count);
+            for (int i = 0; i < count; ++i) {
+                const float u = p.u[i], v = p.v[i], theta = p.theta[i];
+                // On the optical axis (r = 0) u and v are not numbers and the pixel keeps its entry.
+                if (!rays.ahead[i] || !(u >= 0.0f && u < lens.frameWidth && v >= 0.0f && v < lens.frameHeight))
+                    continue;
+                const int x = first + i;
+                lutRow[2 * static_cast<size_t>(x)] = u;
+                lutRow[2 * x + 1] = v;
+                if (theta < lens.limit) {
+                    const float margin = lens.limit - theta;
+                    weightRow[x] = margin < lens.ramp ? margin / lens.ramp : 1.0f;
+                }
             }
         }
     }
+}
+
+// Sets n entries to -1: whole runs by a loop of fixed length, which the
+// compiler can turn into vector stores, then the rest.
+void crFillUnset(float* entries, int n) {
+    int i = 0;
+    for (; i + kRun <= n; i += kRun)
+        for (int k = 0; k < kRun; ++k) entries[i + k] = -1.0f;
+    for (; i < n; ++i) entries[i] = -1.0f;
 }
 
 // One cell: the vertices at vertexIndex plus 0, 1, 62 and 61. Drawn when one
@@ -151,8 +215,8 @@ bool crRasteriseCamera(BowlviewState* s, const CameraParam* cam, int pos, int sl
     float** lut = s->luts[pos];
     Matrix* weights = s->weights[pos];
     for (int r = 0; r < s->height; ++r) {
-        std::fill_n(lut[r], 2 * s->width, -1.0f);
-        std::fill_n(weights->data[r], s->width, -1.0f);
+        crFillUnset(lut[r], 2 * s->width);
+        crFillUnset(weights->data[r], s->width);
     }
     static_assert(kBowlVertices * sizeof(bool) <= 4096, "facing flags live on the stack");
     bool facing[kBowlVertices];

@@ -1,5 +1,6 @@
 // Top view: the vehicle rectangle and the blend map, which names per view
 // pixel the camera or camera pair (with its mixing weight) that feeds it.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -13,25 +14,42 @@ namespace {
 // zero before they divide.
 constexpr float kOffZero = 0.003921568859368563f;
 
+// Columns [begin, end) of a blend-map row in one code.
+void crFillCodes(unsigned char* row, int begin, int end, Code code) {
+    for (int c = begin; c < end; ++c) crPutCode(row + 3 * static_cast<size_t>(c), code);
+}
+
+// Corner k's columns [begin, end) of row r, each as `corner` codes it.
+template <typename CornerCode>
+void crPaintCorner(unsigned char* row, int begin, int end, int r, Corner k, CornerCode& corner) {
+    for (int c = begin; c < end; ++c) crPutCode(row + 3 * static_cast<size_t>(c), corner(k, c, r));
+}
+
 // Paints the nine zones; the bands, strips and vehicle are the same in every
-// mode, the corners ask `corner`.
+// mode, the corners ask `corner`. A row falls into three runs of columns:
+// left of the vehicle (c < carLeft), right of it (c >= carRight, unless
+// already left) and between.
 template <typename CornerCode> void crPaintZones(TopviewState* s, CornerCode corner) {
     const Code car = {static_cast<unsigned char>(s->carColor >> 16), static_cast<unsigned char>(s->carColor >> 8),
                       static_cast<unsigned char>(s->carColor)};
     Image* map = s->blendMap;
+    const int width = map->width;
+    const int leftEnd = std::clamp(s->carLeft, 0, width);
+    const int rightBegin = std::max(leftEnd, std::min(s->carRight, width));
     for (int r = 0; r < map->height; ++r) {
         unsigned char* row = map->data[r];
-        for (int c = 0; c < map->width; ++c) {
-            const bool left = c < s->carLeft;
-            const bool right = c >= s->carRight;
-            Code code;
-            if (r < s->carTop)
-                code = left ? corner(kFrontLeft, c, r) : right ? corner(kFrontRight, c, r) : kFrontOnly;
-            else if (r >= s->carBottom)
-                code = left ? corner(kRearLeft, c, r) : right ? corner(kRearRight, c, r) : kRearOnly;
-            else
-                code = left ? kLeftOnly : right ? kRightOnly : car;
-            crPutCode(row + 3 * static_cast<size_t>(c), code);
+        if (r < s->carTop) {
+            crPaintCorner(row, 0, leftEnd, r, kFrontLeft, corner);
+            crFillCodes(row, leftEnd, rightBegin, kFrontOnly);
+            crPaintCorner(row, rightBegin, width, r, kFrontRight, corner);
+        } else if (r >= s->carBottom) {
+            crPaintCorner(row, 0, leftEnd, r, kRearLeft, corner);
+            crFillCodes(row, leftEnd, rightBegin, kRearOnly);
+            crPaintCorner(row, rightBegin, width, r, kRearRight, corner);
+        } else {
+            crFillCodes(row, 0, leftEnd, kLeftOnly);
+            crFillCodes(row, leftEnd, rightBegin, car);
+            crFillCodes(row, rightBegin, width, kRightOnly);
         }
     }
 }
@@ -44,51 +62,105 @@ float crRatio(int64_t numerator, int64_t denominator) {
     return static_cast<float>(numerator) / static_cast<float>(denominator);
 }
 
-// Ramp of a camera's region: 1 at the outer edge of the view, 0 at the
-// vehicle; negative outside the region.
-float crRegionRamp(const TopviewState* s, int pos, int c, int r) {
+// The region of a camera: the part of a row where its ramp (1 at the outer
+// edge of the view, 0 at the vehicle) is not negative; columns from `begin`
+// to `end`. Rows of the front and rear cameras have one ramp for the whole
+// row, `rowRamp`; the left and right cameras' ramps follow the column.
+struct RegionRow {
+    int begin, end;
+    bool byColumn;
+    float rowRamp;
+};
+
+RegionRow crRegionRow(const TopviewState* s, int pos, int r) {
+    const int width = s->width;
     switch (pos) {
-    case kPosFront: return r < s->carTop ? crRatio(int64_t{s->carTop} - r, s->carTop) : -1.0f;
-    case kPosLeft: return c < s->carLeft ? crRatio(int64_t{s->carLeft} - c, s->carLeft) : -1.0f;
-    case kPosRight:
-        return c >= s->carRight ? crRatio(int64_t{c} - s->carRight, int64_t{s->width} - s->carRight) : -1.0f;
-    default: return r >= s->carBottom ? crRatio(int64_t{r} - s->carBottom, int64_t{s->height} - s->carBottom) : -1.0f;
+    case kPosFront:
+        return r < s->carTop ? RegionRow{0, width, false, crRatio(int64_t{s->carTop} - r, s->carTop)}
+                             : RegionRow{0, 0, false, 0.0f};
+    case kPosLeft: return {0, std::min(s->carLeft, width), true, 0.0f};
+    case kPosRight: return {std::max(s->carRight, 0), width, true, 0.0f};
+    default:
+        return r >= s->carBottom
+                   ? RegionRow{0, width, false, crRatio(int64_t{r} - s->carBottom, int64_t{s->height} - s->carBottom)}
+                   : RegionRow{0, 0, false, 0.0f};
     }
 }
 
-// Region ramp times a tent over the camera image (1 at its centre, 0 at its
-// edges); unmapped entries go through the same formula.
+// Ramp of the left or right camera's region at column c.
+float crColumnRamp(const TopviewState* s, int pos, int c) {
+    return pos == kPosLeft ? crRatio(int64_t{s->carLeft} - c, s->carLeft)
+                           : crRatio(int64_t{c} - s->carRight, int64_t{s->width} - s->carRight);
+}
+
+// Runs of kRun entries: the tents' divisions are a loop of fixed length,
+// which the compiler can turn into vector code.
+constexpr int kRun = 16;
+
+// ramp * tentU * tentV for the kRun LUT entries at `pairs`; the tents over
+// the camera image are 1 at its centre and 0 at its edges.
+void crWeightRun(const float* pairs, const float* ramps, float camWidth, float camHeight, float w[kRun]) {
+    for (int i = 0; i < kRun; ++i) {
+        const size_t pair = 2 * static_cast<size_t>(i);
+        const float tentU = 1.0f - fabsf(2.0f * pairs[pair] / camWidth - 1.0f);
+        const float tentV = 1.0f - fabsf(2.0f * pairs[pair + 1] / camHeight - 1.0f);
+        w[i] = ramps[i] * tentU * tentV;
+    }
+}
+
+// The weights of one row: region ramp times the tents, 0 outside the region.
+// `columnRamps` holds the ramps of a region that follows the column.
+void crRegionWeights(const RegionRow& region, const float* lut, const float* columnRamps, float camWidth,
+                     float camHeight, int width, float* weight) {
+    std::fill(weight, weight + region.begin, 0.0f);
+    std::fill(weight + region.end, weight + width, 0.0f);
+    float rowRamps[kRun];
+    std::fill_n(rowRamps, kRun, region.rowRamp);
+    for (int first = region.begin; first < region.end; first += kRun) {
+        const int count = std::min(kRun, region.end - first);
+        const float* pairs = lut + 2 * static_cast<size_t>(first);
+        const float* ramps = region.byColumn ? columnRamps + first : rowRamps;
+        float paddedPairs[2 * kRun] = {}, paddedRamps[kRun] = {};
+        if (count < kRun) {  // a short run reads copies padded to the full run
+            std::copy_n(pairs, 2 * count, paddedPairs);
+            std::copy_n(ramps, count, paddedRamps);
+            pairs = paddedPairs;
+            ramps = paddedRamps;
+        }
+        float w[kRun];
+        crWeightRun(pairs, ramps, camWidth, camHeight, w);
+        std::copy_n(w, count, weight + first);
+    }
+}
+
+// Region ramp times the tents; unmapped entries go through the same
+// formula. The left and right cameras' ramps depend on the column only: they
+// are formed once, into the first weight row, which the other rows read
+// before that row's own weights are formed last.
 void crOverlapWeights(TopviewState* s, const MultiviewParam* p) {
     for (int pos = 0; pos < kMultiviewCameras; ++pos) {
         const CameraParam& cam = p->cameras[kMultiviewSlotOf[pos]];
         const float camWidth = static_cast<float>(cam.imageWidth);
         const float camHeight = static_cast<float>(cam.imageHeight);
-        for (int r = 0; r < s->height; ++r) {
-            const float* lut = s->luts[pos][r];
-            float* weight = s->weights[pos]->data[r];
-            for (int c = 0; c < s->width; ++c) {
-                const float ramp = crRegionRamp(s, pos, c, r);
-                if (ramp < 0.0f) {
-                    weight[c] = 0.0f;
-                    continue;
-                }
-                const float tentU = 1.0f - fabsf(2.0f * lut[2 * static_cast<size_t>(c)] / camWidth - 1.0f);
-                const float tentV = 1.0f - fabsf(2.0f * lut[2 * c + 1] / camHeight - 1.0f);
-                weight[c] = ramp * tentU * tentV;
-            }
-        }
+        float* columnRamps = s->weights[pos]->data[0];
+        const RegionRow columns = crRegionRow(s, pos, 0);
+        if (columns.byColumn)
+            for (int c = columns.begin; c < columns.end; ++c) columnRamps[c] = crColumnRamp(s, pos, c);
+        for (int r = s->height - 1; r >= 0; --r)
+            crRegionWeights(crRegionRow(s, pos, r), s->luts[pos][r], columnRamps, camWidth, camHeight, s->width,
+                            s->weights[pos]->data[r]);
     }
 }
 
 void crPaintOverlap(TopviewState* s, const MultiviewParam* p) {
     crOverlapWeights(s, p);
-    crPaintZones(s, [s](Corner k, int c, int r) {
-        const float front = s->weights[kPosFront]->data[r][c];
-        const float left = s->weights[kPosLeft]->data[r][c];
-        const float right = s->weights[kPosRight]->data[r][c];
-        const float rear = s->weights[kPosRear]->data[r][c];
-        const float total = front + left + rear + right + kOffZero;
-        const float side = crIsLeft(k) ? left : right;
+    float** const front = s->weights[kPosFront]->data;
+    float** const left = s->weights[kPosLeft]->data;
+    float** const right = s->weights[kPosRight]->data;
+    float** const rear = s->weights[kPosRear]->data;
+    crPaintZones(s, [=](Corner k, int c, int r) {
+        const float total = front[r][c] + left[r][c] + rear[r][c] + right[r][c] + kOffZero;
+        const float side = crIsLeft(k) ? left[r][c] : right[r][c];
         return crPairCode(k, crClampedShare(255.0f * side / total));
     });
 }
@@ -96,9 +168,9 @@ void crPaintOverlap(TopviewState* s, const MultiviewParam* p) {
 // ---- Mode 1: overlap by incidence angle ----------------------------------------
 
 void crPaintAngular(TopviewState* s) {
-    crPaintZones(s, [s](Corner k, int c, int r) {
-        return crConeCornerCode(k, s->weights[crIsFront(k) ? kPosFront : kPosRear]->data[r][c]);
-    });
+    float** const front = s->weights[kPosFront]->data;
+    float** const rear = s->weights[kPosRear]->data;
+    crPaintZones(s, [=](Corner k, int c, int r) { return crConeCornerCode(k, (crIsFront(k) ? front : rear)[r][c]); });
 }
 
 // ---- Modes 2, 3, 5: diagonal seams ---------------------------------------------

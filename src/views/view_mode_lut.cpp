@@ -1,5 +1,6 @@
 // View-mode LUT: for every pixel of a single camera's corrected view, the
 // camera pixel that it shows.
+#include <algorithm>
 #include <cstdint>
 
 #include "numerics/rounding.h"
@@ -83,30 +84,47 @@ bool crSplitHalves(const CrPanelLayout& p, int c, int r, float& u, float& v) {
     return valid;
 }
 
+// The view positions of a run of row r from column `first`, relative to the
+// view centre and shift, after the fold and split layouts; valid[i] is false
+// for a gap pixel.
+void crLayoutRun(const ViewParam* view, const CrPanelLayout& layout, int r, int first, CrViewRun& run,
+                 bool valid[kViewRun]) {
+    const bool fold = (view->flags & CR_VIEW_FOLD) != 0;
+    const bool split = (view->flags & CR_VIEW_SPLIT) != 0;
+    for (int i = 0; i < kViewRun; ++i) {
+        const int c = first + i;
+        float u = static_cast<float>(c) - view->centerX;
+        float v = static_cast<float>(r) - view->centerY;
+        valid[i] = true;
+        if (fold) valid[i] = crFoldPanels(layout, c, r, u, v);
+        if (split) valid[i] = crSplitHalves(layout, c, r, u, v) && valid[i];
+        run.u[i] = u - view->shiftX;
+        run.v[i] = v - view->shiftY;
+    }
+}
+
 }  // namespace
 
 void crGetviewModeLUT(int srcWidth, int srcHeight, float** lut, const ViewParam* view) {
     const CrViewSetup s = crPrepareCameraView(view);
     const CrPanelLayout layout = crMakePanelLayout(view, srcWidth, srcHeight);
-    const bool fold = (view->flags & CR_VIEW_FOLD) != 0;
-    const bool split = (view->flags & CR_VIEW_SPLIT) != 0;
-    const float centerX = view->centerX, centerY = view->centerY;
-    const float shiftX = view->shiftX, shiftY = view->shiftY;
     const float width = static_cast<float>(srcWidth), height = static_cast<float>(srcHeight);
     const int outWidth = view->outWidth, outHeight = view->outHeight;
 
     for (int r = 0; r < outHeight; ++r) {
         float* row = lut[r];
-        for (int c = 0; c < outWidth; ++c) {
-            float u = static_cast<float>(c) - centerX;
-            float v = static_cast<float>(r) - centerY;
-            bool valid = true;
-            if (fold) valid = crFoldPanels(layout, c, r, u, v);
-            if (split) valid = crSplitHalves(layout, c, r, u, v) && valid;
-            const Point2f p = crViewToCamera(s, u - shiftX, v - shiftY);
-            const bool inside = valid && p.x >= 0.0f && p.x < width && p.y >= 0.0f && p.y < height;
-            row[2 * static_cast<size_t>(c)] = inside ? p.x : -1.0f;
-            row[2 * c + 1] = inside ? p.y : -1.0f;
+        for (int first = 0; first < outWidth; first += kViewRun) {
+            CrViewRun run;
+            bool valid[kViewRun];
+            crLayoutRun(view, layout, r, first, run, valid);
+            crViewRunToCamera(s, run);
+            const int count = std::min(kViewRun, outWidth - first);
+            for (int i = 0; i < count; ++i) {
+                const float x = run.u[i], y = run.v[i];
+                const bool inside = valid[i] && x >= 0.0f && x < width && y >= 0.0f && y < height;
+                row[2 * static_cast<size_t>(first + i)] = inside ? x : -1.0f;
+                row[2 * static_cast<size_t>(first + i) + 1] = inside ? y : -1.0f;
+            }
         }
     }
 }

@@ -47,24 +47,75 @@ CrViewSetup crPrepareView(const ViewParam* view, bool limitZoom, int keystoneWid
     return s;
 }
 
-// Moves the point along its radius so that its normalised distance rho from
-// the centre becomes atan(2 rho tan(m / 2)) / m.
-void crCompressRadially(const CrViewSetup& s, float& u, float& v) {
-    crMapRadially(u, v, s.focal, s.focal, [&](float un, float vn, float rho) {
-        const float q = atanf(2.0f * rho * s.tanHalfMode) / s.modeParam;
-        u = s.focal * un * (q / rho);
-        v = s.focal * vn * (q / rho);
-    });
+// Rotation and zoom, then shear.
+void crRotateRun(const CrViewSetup& s, CrViewRun& run) {
+    for (int i = 0; i < kViewRun; ++i) {
+        const float a = run.u[i], b = run.v[i];
+        const float ru = (s.cosR * a + s.sinR * b) * s.scaleX;
+        const float rv = (s.cosR * b - s.sinR * a) * s.scaleY;
+        run.u[i] = ru - s.shearX * rv;
+        run.v[i] = rv - s.shearY * ru;
+    }
 }
 
-// Forward lens model about the optical centre: pinhole sensor point to
-// fisheye pixel offset.
-void crApplyLens(const CrViewSetup& s, float& u, float& v) {
-    crMapRadially(u, v, s.focal, s.focal, [&](float xn, float yn, float r) {
-        const float rho = crTraceLensRay(s.distortion, r).height;
-        u = xn * (rho / r) * s.pixelScaleX;
-        v = yn * (rho / r) * s.pixelScaleY;
-    });
+void crKeystoneRun(const CrViewSetup& s, CrViewRun& run) {
+    for (int i = 0; i < kViewRun; ++i) {
+        const float w = run.u[i] * s.kx + run.v[i] * s.ky + 1.0f;
+        run.u[i] = run.u[i] / w;
+        run.v[i] = run.v[i] / w;
+    }
+}
+
+// crMapRadially's first step for every lane: (u / n, v / n) and its length.
+struct RadialRun {
+    float xn[kViewRun], yn[kViewRun], r[kViewRun];
+};
+
+RadialRun crNormaliseRun(const CrViewRun& run, float n) {
+    RadialRun p;
+    for (int i = 0; i < kViewRun; ++i) {
+        p.xn[i] = run.u[i] / n;
+        p.yn[i] = run.v[i] / n;
+    }
+    for (int i = 0; i < kViewRun; ++i) p.r[i] = sqrtf(p.xn[i] * p.xn[i] + p.yn[i] * p.yn[i]);
+    return p;
+}
+
+// crMapRadially's last step: lanes of zero length go to (0, 0), the others
+// take the moved point (x, y).
+void crPlaceRun(const RadialRun& p, const float x[kViewRun], const float y[kViewRun], CrViewRun& run) {
+    for (int i = 0; i < kViewRun; ++i) {
+        run.u[i] = p.r[i] == 0.0f ? 0.0f : x[i];
+        run.v[i] = p.r[i] == 0.0f ? 0.0f : y[i];
+    }
+}
+
+// Moves each point along its radius so that its normalised distance rho from
+// the centre becomes atan(2 rho tan(m / 2)) / m.
+void crCompressRunRadially(const CrViewSetup& s, CrViewRun& run) {
+    const RadialRun p = crNormaliseRun(run, s.focal);
+    float angle[kViewRun], x[kViewRun], y[kViewRun];
+    for (int i = 0; i < kViewRun; ++i) angle[i] = atanf(2.0f * p.r[i] * s.tanHalfMode);
+    for (int i = 0; i < kViewRun; ++i) {
+        const float q = angle[i] / s.modeParam;
+        x[i] = s.focal * p.xn[i] * (q / p.r[i]);
+        y[i] = s.focal * p.yn[i] * (q / p.r[i]);
+    }
+    crPlaceRun(p, x, y, run);
+}
+
+// Forward lens model about the optical centre: pinhole sensor points to
+// fisheye pixel offsets.
+void crApplyLensToRun(const CrViewSetup& s, CrViewRun& run) {
+    const RadialRun p = crNormaliseRun(run, s.focal);
+    float theta[kViewRun], x[kViewRun], y[kViewRun];
+    for (int i = 0; i < kViewRun; ++i) theta[i] = atanf(p.r[i]);  // crTraceLensRay's angle
+    for (int i = 0; i < kViewRun; ++i) {
+        const float rho = crLensAngleToHeight(s.distortion, theta[i]);
+        x[i] = p.xn[i] * (rho / p.r[i]) * s.pixelScaleX;
+        y[i] = p.yn[i] * (rho / p.r[i]) * s.pixelScaleY;
+    }
+    crPlaceRun(p, x, y, run);
 }
 
 }  // namespace
@@ -77,17 +128,13 @@ CrViewSetup crPrepareOverlayView(const ViewParam* view) {
     return crPrepareView(view, false, view->outWidth, view->outHeight, true);
 }
 
-Point2f crViewToCamera(const CrViewSetup& s, float a, float b) {
-    const float ru = (s.cosR * a + s.sinR * b) * s.scaleX;
-    const float rv = (s.cosR * b - s.sinR * a) * s.scaleY;
-    float u = ru - s.shearX * rv;
-    float v = rv - s.shearY * ru;
-    if (s.keystone) {
-        const float w = u * s.kx + v * s.ky + 1.0f;
-        u = u / w;
-        v = v / w;
+void crViewRunToCamera(const CrViewSetup& s, CrViewRun& run) {
+    crRotateRun(s, run);
+    if (s.keystone) crKeystoneRun(s, run);
+    if (s.radial) crCompressRunRadially(s, run);
+    if (s.lens) crApplyLensToRun(s, run);
+    for (int i = 0; i < kViewRun; ++i) {
+        run.u[i] = run.u[i] + s.principalX;
+        run.v[i] = run.v[i] + s.principalY;
     }
-    if (s.radial) crCompressRadially(s, u, v);
-    if (s.lens) crApplyLens(s, u, v);
-    return Point2f{u + s.principalX, v + s.principalY};
 }

@@ -44,10 +44,25 @@ CrViewSetup crPrepareCameraView(const ViewParam* view);
 // radial compression for any non-zero angle.
 CrViewSetup crPrepareOverlayView(const ViewParam* view);
 
-// Rotation and zoom, shear, keystone, radial compression and lens for the
-// view position (a, b) already relative to the view centre and shift; returns
-// the camera pixel.
-Point2f crViewToCamera(const CrViewSetup& s, float a, float b);
+// The LUT builders take the pixels of a view row in runs of kViewRun. Each
+// step of the chain is a loop of fixed length over the run's lanes, which the
+// compiler can turn into vector code; only square roots and the lens's
+// trigonometric functions go lane by lane. Every lane gets the operations of
+// the single-pixel formulas in their order. Divisions are formed in loops of
+// their own and chosen from afterwards: a division written after a choice
+// would be moved into its branches, and a branch keeps a loop scalar.
+constexpr int kViewRun = 16;
+
+// Positions of a run's lanes: view positions on the way in, camera pixels on
+// the way out.
+struct CrViewRun {
+    float u[kViewRun], v[kViewRun];
+};
+
+// Rotation and zoom, shear, keystone, radial compression and lens for every
+// lane's view position (u, v), already relative to the view centre and
+// shift; leaves the camera pixels in (u, v).
+void crViewRunToCamera(const CrViewSetup& s, CrViewRun& run);
 
 // Radial maps about the optical centre: (x, y) is normalised to
 // (x / nx, y / ny) of length r; a zero length gives (0, 0), otherwise
