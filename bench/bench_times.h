@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
 
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -30,6 +31,24 @@ public:
 private:
     CrBenchTimes times_;
 };
+
+// Copy bandwidth, the yardstick of each program's physical limit: a 64 MiB
+// block copied, counting the bytes read and written. Register as "crBenchCopy".
+constexpr double kCrCopyBlock = 64 << 20;
+inline void crBenchCopy(benchmark::State& state) {
+    std::vector<unsigned char> from(static_cast<size_t>(kCrCopyBlock), 1), to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), to.size());
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+// Bytes per ms at the copy bandwidth the run measured, or 0 without it.
+inline double crCopyBytesPerMs(const CrBenchTimes& times) {
+    const auto copy = times.find("crBenchCopy");
+    return copy == times.end() ? 0.0 : 2.0 * kCrCopyBlock / copy->second.real;
+}
 
 // Runs the registered benchmarks with OpenCV on one thread, then prints
 // summarise(times).

@@ -14,5 +14,5 @@ MultiviewParam crBowlviewRecord(CameraParam* cams, int viewWidth, int viewHeight
 }  // namespace
 
 int main(int argc, char** argv) {
-    return crRunMultiviewBenchmarks(argc, argv, "Bowl view (engine type 1, seen from behind)", 1, crBowlviewRecord);
+    return crRunMultiviewBenchmarks(argc, argv, "Bowl view (engine type 1, seen from behind)", 1, crBowlviewRecord, 2);
 }

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -24,13 +25,31 @@
 // viewWidth x viewHeight view.
 using CrMultiviewRecord = MultiviewParam (*)(CameraParam* cams, int viewWidth, int viewHeight);
 
-// The two cases every multi-view benchmark runs.
+// The top view of the rig, sampled bilinearly.
+inline MultiviewParam crBenchTopviewRecord(CameraParam* cams, int viewWidth, int viewHeight) {
+    crSceneRig(cams);
+    MultiviewParam param = crSceneTopview(cams, viewWidth, viewHeight);
+    param.flags = CR_MULTI_BILINEAR;
+    return param;
+}
+
+// The cases of the multi-view benchmarks: every engine runs the first two,
+// the top view also the tall 1200 x 1600 view, from the same 1280 x 800
+// cameras as the second.
 struct CrBenchSize {
     int frameWidth, frameHeight, viewWidth, viewHeight;
     const char* label;
+
+    // Bytes an Apply must move at the least: the four frames read and the
+    // view written.
+    double bytesMoved() const {
+        return 4.0 * crImageStride(3, frameWidth) * frameHeight + 1.0 * crImageStride(3, viewWidth) * viewHeight;
+    }
 };
-const CrBenchSize kCrBenchSizes[2] = {{720, 480, 720, 480, "4 x 720x480 -> 720x480"},
-                                      {1280, 800, 1280, 720, "4 x 1280x800 -> 1280x720"}};
+constexpr int kCrBenchSizeCount = 3;
+const CrBenchSize kCrBenchSizes[kCrBenchSizeCount] = {{720, 480, 720, 480, "4 x 720x480 -> 720x480"},
+                                                      {1280, 800, 1280, 720, "4 x 1280x800 -> 1280x720"},
+                                                      {1280, 800, 1200, 1600, "4 x 1280x800 -> 1200x1600"}};
 
 // Camera slot at each storage position of the frames: front, left, right, rear.
 const int kCrSlotAt[4] = {CR_SLOT_FRONT, CR_SLOT_LEFT, CR_SLOT_RIGHT, CR_SLOT_REAR};
@@ -60,6 +79,11 @@ inline std::vector<unsigned char> crReadBenchFile(const std::string& path) {
 
 inline int crReadLe32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24; }
 
+// The OpenCV peer's buffers for one view; one per thread that runs the peer.
+struct CrPeerBuffers {
+    cv::Mat warped[4], warpedFloat, sum, composed;
+};
+
 // The rig's cameras resized to the case's frames (the sample lens is
 // 720 x 480), its rendered frames, an initialised engine and the OpenCV
 // copies of the engine's tables.
@@ -70,7 +94,8 @@ struct CrMultiviewRig {
     bool ready = false;                    // Init succeeded and the peer has its tables
     std::vector<unsigned char> frames[4];  // storage order: front, left, right, rear
     std::vector<unsigned char> out;
-    cv::Mat frameMats[4], mapX[4], mapY[4], weights[4], warped[4], warpedFloat, sum, composed;
+    cv::Mat frameMats[4], mapX[4], mapY[4], weights[4];
+    CrPeerBuffers peer;
 
     CrMultiviewRig(int type, CrMultiviewRecord record, const CrBenchSize& size) {
         param = record(cams, size.viewWidth, size.viewHeight);
@@ -141,25 +166,30 @@ struct CrMultiviewRig {
         return true;
     }
 
-    void crApplyOpenCV() {
-        sum = cv::Mat::zeros(weights[0].size(), CV_32FC3);
+    // The peer's view into b.composed; the rig's tables and frames are only read.
+    void crApplyOpenCV(CrPeerBuffers& b) const {
+        b.sum = cv::Mat::zeros(weights[0].size(), CV_32FC3);
         for (int pos = 0; pos < 4; ++pos) {
-            cv::remap(frameMats[pos], warped[pos], mapX[pos], mapY[pos], cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+            cv::remap(frameMats[pos], b.warped[pos], mapX[pos], mapY[pos], cv::INTER_LINEAR, cv::BORDER_CONSTANT,
                       cv::Scalar(0, 0, 255));
-            warped[pos].convertTo(warpedFloat, CV_32FC3);
-            cv::accumulateProduct(warpedFloat, weights[pos], sum);
+            b.warped[pos].convertTo(b.warpedFloat, CV_32FC3);
+            cv::accumulateProduct(b.warpedFloat, weights[pos], b.sum);
         }
-        sum.convertTo(composed, CV_8UC3);
+        b.sum.convertTo(b.composed, CV_8UC3);
     }
+    void crApplyOpenCV() { crApplyOpenCV(peer); }
 };
 
-// Init, Apply and the OpenCV peer's Apply of engine `type` for both sizes,
-// then a summary headed `title`: ms per call (real / cpu) and camrig / OpenCV.
-inline int crRunMultiviewBenchmarks(int argc, char** argv, const char* title, int type, CrMultiviewRecord record) {
-    static std::unique_ptr<CrMultiviewRig> rigs[2];
-    static int engineType;
+// Init, Apply and the OpenCV peer's Apply of engine `type` for the first
+// `sizes` cases, then a summary headed `title`: ms per call (real / cpu),
+// camrig / OpenCV, and the physical limit of Apply, the bytes it must move
+// at the copy bandwidth measured in the same run.
+inline int crRunMultiviewBenchmarks(int argc, char** argv, const char* title, int type, CrMultiviewRecord record,
+                                    int sizes) {
+    static std::unique_ptr<CrMultiviewRig> rigs[kCrBenchSizeCount];
+    static int engineType, caseCount;
     static CrMultiviewRecord makeRecord;
-    engineType = type, makeRecord = record;
+    engineType = type, makeRecord = record, caseCount = sizes;
     // The rig of a case is built by the first benchmark that runs it.
     auto rigFor = [](benchmark::State& state) -> CrMultiviewRig* {
         const int size = static_cast<int>(state.range(0));
@@ -187,32 +217,39 @@ inline int crRunMultiviewBenchmarks(int argc, char** argv, const char* title, in
         CrMultiviewRig* rig = rigFor(state);
         for (auto _ : state) {
             rig->crApplyOpenCV();
-            benchmark::DoNotOptimize(rig->composed.data);
+            benchmark::DoNotOptimize(rig->peer.composed.data);
             benchmark::ClobberMemory();
         }
     };
-    // Arg: 0 = 4 x 720x480 frames into a 720x480 view, 1 = 4 x 1280x800 into 1280x720.
-    benchmark::RegisterBenchmark("crBenchInit", init)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("crBenchApply", apply)->ArgName("size")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("crBenchApplyOpenCV", applyOpenCV)
-        ->ArgName("size")
-        ->Arg(0)
-        ->Arg(1)
-        ->Unit(benchmark::kMillisecond);
-    return crRunBenchmarks(argc, argv, [title](const CrBenchTimes& times) {
-        std::printf("\n%s, ms per call (real / cpu), single thread:\n", title);
-        for (int size = 0; size < 2; ++size) {
-            const char* label = kCrBenchSizes[size].label;
+    // Arg: the case's index in kCrBenchSizes.
+    const auto cases = [](benchmark::internal::Benchmark* b) {
+        b->ArgName("size")->Unit(benchmark::kMillisecond);
+        for (int size = 0; size < caseCount; ++size) b->Arg(size);
+    };
+    benchmark::RegisterBenchmark("crBenchCopy", crBenchCopy)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("crBenchInit", init)->Apply(cases);
+    benchmark::RegisterBenchmark("crBenchApply", apply)->Apply(cases);
+    benchmark::RegisterBenchmark("crBenchApplyOpenCV", applyOpenCV)->Apply(cases);
+    return crRunBenchmarks(argc, argv, [title, sizes](const CrBenchTimes& times) {
+        const double bytesPerMs = crCopyBytesPerMs(times);
+        std::printf(
+            "\n%s, ms per call (real / cpu), single thread; limit: the four frames read and the view\n"
+            "written at the measured copy bandwidth (%.1f GB/s):\n",
+            title, bytesPerMs / 1e6);
+        for (int size = 0; size < sizes; ++size) {
+            const CrBenchSize& bench = kCrBenchSizes[size];
             const std::string arg = "/size:" + std::to_string(size);
             const auto initTime = times.find("crBenchInit" + arg);
             if (initTime != times.end())
-                std::printf("  %-26s Init %8.2f / %8.2f\n", label, initTime->second.real, initTime->second.cpu);
+                std::printf("  %-27s Init %8.2f / %8.2f\n", bench.label, initTime->second.real, initTime->second.cpu);
             const auto ours = times.find("crBenchApply" + arg);
             const auto peer = times.find("crBenchApplyOpenCV" + arg);
             if (ours == times.end() || peer == times.end()) continue;
-            std::printf("  %-26s Apply %7.3f / %7.3f   OpenCV %7.3f / %7.3f   camrig/OpenCV %5.2f / %5.2f\n", label,
-                        ours->second.real, ours->second.cpu, peer->second.real, peer->second.cpu,
-                        ours->second.real / peer->second.real, ours->second.cpu / peer->second.cpu);
+            const double limit = bytesPerMs > 0 ? bench.bytesMoved() / bytesPerMs : 0.0;
+            std::printf(
+                "  %-27s Apply %7.3f / %7.3f   limit %6.3f   OpenCV %7.3f / %7.3f   camrig/OpenCV %5.2f / %5.2f\n",
+                bench.label, ours->second.real, ours->second.cpu, limit, peer->second.real, peer->second.cpu,
+                ours->second.real / peer->second.real, ours->second.cpu / peer->second.cpu);
         }
     });
 }

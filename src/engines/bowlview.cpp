@@ -76,8 +76,7 @@ template <int Type> int crBowlviewApply(EngineHandle* h, const unsigned char* fr
     if (!s) return -1;
     if (!s->frames[0] || !crHasViewBuffers(s)) return 0;
     const unsigned char* const frames[kMultiviewCameras] = {front, left, right, rear};
-    crWarpFrames(s, frames);
-    if (out) crComposeView(s, out, Type == 1 ? TintRule::kEveryPixel : TintRule::kNone);
+    crApplyFrames(s, frames, {out, Type == 1 ? TintRule::kEveryPixel : TintRule::kNone, false});
     return 0;
 }
 

@@ -28,10 +28,9 @@ inline int crMultiviewPosition(int slot) {
 // Half-angle of the side cameras' weight cones: 75 degrees in radians.
 constexpr float kSideConeHalfAngle = 1.3089969f;
 
-// A box of view pixels, right and bottom exclusive; empty when top >= bottom
-// or left >= right.
-struct WarpBox {
-    int top = 0, left = 0, bottom = 0, right = 0;
+// A run of view pixels in one row, end exclusive; empty when begin >= end.
+struct RowSpan {
+    int begin = 0, end = 0;
 };
 
 struct MultiviewState {
@@ -45,15 +44,14 @@ struct MultiviewState {
     Image* blendMap = nullptr;                // camera codes and colours, W x H
     Image* warped[kMultiviewCameras] = {};    // each camera's picture in the view frame
     // The last frame of each camera (all of camera slot 0's size). A camera's
-    // picture is warped only over the box of view pixels that the blend map
-    // takes from it; while keptFrame is set, frames[p] can warp more of it
-    // with the current tables.
+    // picture is warped only over the span of each row from the first to the
+    // last pixel that the blend map takes from it; while keptFrame is set,
+    // frames[p] can warp more of it with the current tables, and spansWarped
+    // says whether the picture holds the current spans of that frame.
     Image* frames[kMultiviewCameras] = {};
     bool keptFrame[kMultiviewCameras] = {};
-    WarpBox usedBox[kMultiviewCameras];
-    WarpBox warpedBox[kMultiviewCameras];
-    unsigned char** boxRows = nullptr;  // scratch row pointers for warping a box
-    float** boxLutRows = nullptr;
+    bool spansWarped[kMultiviewCameras] = {};
+    RowSpan* usedSpans = nullptr;            // row r, position p at r * kMultiviewCameras + p
     unsigned char* maskBuffer = nullptr;     // blend map packed in the caller's orientation
     unsigned char* composeBuffer = nullptr;  // only for engines that compose before handing out
     unsigned char fillColor[4] = {0, 0, 255, 0};
@@ -120,10 +118,14 @@ void crTakeWeightCones(MultiviewState* s, const MultiviewParam* p);
 
 // ---- multiview_warp.cpp -------------------------------------------------------
 
+// Each camera's span of every row (the row's box of pixels the blend map
+// takes from it); called whenever the map changes.
 void crFindUsedBoxes(MultiviewState* s);
-// Takes the frames (null keeps a camera's previous picture) and warps each
-// camera over the view pixels the blend map takes from it.
-void crWarpFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]);
+// Takes the frames (null keeps a camera's previous picture) and returns the
+// positions (bit p) whose spans Apply must warp.
+unsigned crTakeFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]);
+// Warps row r of the cameras in `positions` over their spans.
+void crWarpRow(const MultiviewState* s, int r, unsigned positions);
 // Before the tables change: warps every kept frame over the whole view.
 void crCompleteWarps(MultiviewState* s);
 
@@ -133,9 +135,18 @@ void crCompleteWarps(MultiviewState* s);
 // only, or every pixel.
 enum class TintRule { kNone, kMixes, kEveryPixel };
 
-// Writes the three bytes of every view pixel from the blend map into `out`,
-// whose rows lie the blend map's stride apart; padding bytes are left alone.
-void crComposeView(const MultiviewState* s, unsigned char* out, TintRule tint);
+// Where Apply composes: rows the blend map's stride apart, or nowhere when
+// null; the padding after each row's pixels is cleared or left alone.
+struct ComposeTarget {
+    unsigned char* rows;
+    TintRule tint;
+    bool clearPadding;
+};
+
+// Apply's one pass over the view: takes the frames, and row by row warps the
+// cameras that need it and composes the row from the blend map while its
+// warps are in cache.
+void crApplyFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras], ComposeTarget target);
 
 // ---- multiview_picture.cpp ----------------------------------------------------
 

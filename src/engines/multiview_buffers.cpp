@@ -29,8 +29,10 @@ int64_t crViewBuffersCost(int width, int height) {
                   weights = crRowArrayCost(int64_t{width} * 4, height);
     const int64_t pictures = crRowArrayCost(stride, height),
                   blocks = 2 * std::max(int64_t{stride} * height, int64_t{caller});
-    const int64_t boxRowPointers = 2 * int64_t{height} * static_cast<int64_t>(sizeof(void*));
-    return kMultiviewCameras * (luts + weights) + 6 * pictures + blocks + boxRowPointers;
+    // The cameras' row spans count as two pointers a row, as they always have:
+    // the sizes an Init accepts must not change.
+    const int64_t spans = 2 * int64_t{height} * static_cast<int64_t>(sizeof(void*));
+    return kMultiviewCameras * (luts + weights) + 6 * pictures + blocks + spans;
 }
 
 // What the four camera frames of camera slot 0's size cost; -1 as above.
@@ -56,8 +58,7 @@ bool crAllocViewBuffers(MultiviewState* s, int width, int height, bool withCompo
     const size_t callerBytes = static_cast<size_t>(crPackedStride(height)) * width;
     if (withComposeBuffer) ok = (s->composeBuffer = crAllocBlock<unsigned char>(frameBytes, true)) && ok;
     ok = (s->maskBuffer = crAllocBlock<unsigned char>(std::max(frameBytes, callerBytes), true)) && ok;
-    ok = (s->boxRows = crAllocBlock<unsigned char*>(height, false)) && ok;
-    ok = (s->boxLutRows = crAllocBlock<float*>(height, false)) && ok;
+    ok = (s->usedSpans = crAllocBlock<RowSpan>(static_cast<size_t>(height) * kMultiviewCameras, true)) && ok;
     if (!ok) crReleaseViewBuffers(s);
     return ok;
 }
@@ -92,19 +93,16 @@ void crReleaseViewBuffers(MultiviewState* s) {
         s->weights[p] = nullptr;
         crReleaseImage(&s->warped[p]);
         s->keptFrame[p] = false;
-        s->usedBox[p] = WarpBox{};
-        s->warpedBox[p] = WarpBox{};
+        s->spansWarped[p] = false;
     }
     crReleaseImage(&s->overlay);
     crReleaseImage(&s->blendMap);
     std::free(s->composeBuffer);
     std::free(s->maskBuffer);
-    std::free(s->boxRows);
-    std::free(s->boxLutRows);
+    std::free(s->usedSpans);
     s->composeBuffer = nullptr;
     s->maskBuffer = nullptr;
-    s->boxRows = nullptr;
-    s->boxLutRows = nullptr;
+    s->usedSpans = nullptr;
     s->width = 0;
     s->height = 0;
 }

@@ -1,62 +1,32 @@
 // Multi-view engines: the camera frames warped into the view.
 //
 // Each camera's picture is needed only where the blend map takes from it, so
-// Apply warps each camera over the bounding box of those pixels. The result
-// is the same as warping the whole view: the camera's last frame is kept, a
-// box that grows after SetImage is warped again from it, and before Init or a
-// pose adjustment replaces the tables (or the sampler) every kept frame is
-// warped over the whole view, which the picture then keeps.
-#include <algorithm>
-
+// Apply warps each camera, row by row, over the span from the first to the
+// last such pixel. The result is the same as warping the whole view: the
+// camera's last frame is kept, a map that changes after SetImage has its
+// spans warped again from it, and before Init or a pose adjustment replaces
+// the tables (or the sampler) every kept frame is warped over the whole view,
+// which the picture then keeps.
 #include "image/image.h"
+#include "image/remap_simd.h"
 #include "multiview.h"
 
 namespace {
 
-bool crBoxIsEmpty(const WarpBox& b) { return b.top >= b.bottom || b.left >= b.right; }
-
-bool crBoxContains(const WarpBox& outer, const WarpBox& inner) {
-    return crBoxIsEmpty(inner) || (outer.top <= inner.top && outer.left <= inner.left && outer.bottom >= inner.bottom &&
-                                   outer.right >= inner.right);
-}
-
-void crGrowBox(WarpBox* b, int c, int r) {
-    if (crBoxIsEmpty(*b)) {
-        *b = {r, c, r + 1, c + 1};
-        return;
-    }
-    b->top = std::min(b->top, r);
-    b->left = std::min(b->left, c);
-    b->bottom = std::max(b->bottom, r + 1);
-    b->right = std::max(b->right, c + 1);
-}
-
-// Remaps the box of camera `pos` from its kept frame, through a view of the
-// box's rows and LUT entries (the scratch row arrays), without allocating.
-void crWarpBox(MultiviewState* s, int pos, const WarpBox& box) {
-    if (crBoxIsEmpty(box)) return;
-    Image* full = s->warped[pos];
-    const size_t left = static_cast<size_t>(box.left);
-    for (int r = box.top; r < box.bottom; ++r) {
-        s->boxRows[r - box.top] = full->data[r] + 3 * left;
-        s->boxLutRows[r - box.top] = s->luts[pos][r] + 2 * left;
-    }
-    Image part = *full;
-    part.width = box.right - box.left;
-    part.height = box.bottom - box.top;
-    part.data = s->boxRows;
-    crRemap(s->frames[pos], &part, s->boxLutRows, static_cast<int>(s->flags), s->fillColor);
-    s->warpedBox[pos] = box;
+void crGrowSpan(RowSpan* span, int c) {
+    if (span->begin >= span->end) span->begin = c;
+    span->end = c + 1;
 }
 
 }  // namespace
 
-// Bounding box, per camera, of the blend-map pixels that name it: a single
-// camera code names one camera, a pair code both.
+// Pixels of a row are visited in order, so a span only grows at its end. A
+// single camera code names one camera, a pair code both.
 void crFindUsedBoxes(MultiviewState* s) {
-    for (WarpBox& b : s->usedBox) b = WarpBox{};
     const Image* map = s->blendMap;
     for (int r = 0; r < map->height; ++r) {
+        RowSpan* spans = s->usedSpans + static_cast<size_t>(r) * kMultiviewCameras;
+        for (int p = 0; p < kMultiviewCameras; ++p) spans[p] = RowSpan{};
         const unsigned char* row = map->data[r];
         for (int c = 0; c < map->width; ++c) {
             const unsigned char* px = row + 3 * static_cast<size_t>(c);
@@ -64,25 +34,51 @@ void crFindUsedBoxes(MultiviewState* s) {
             if (!crIsCameraCode(b0, b1)) continue;
             const CodeCameras cams = crCodeCameras(b0, b1);
             if (b2 == 0) {
-                crGrowBox(&s->usedBox[cams.singlePosition], c, r);
+                crGrowSpan(&spans[cams.singlePosition], c);
             } else {
-                crGrowBox(&s->usedBox[cams.alongPosition], c, r);
-                crGrowBox(&s->usedBox[cams.sidePosition], c, r);
+                crGrowSpan(&spans[cams.alongPosition], c);
+                crGrowSpan(&spans[cams.sidePosition], c);
             }
         }
     }
+    for (bool& warped : s->spansWarped) warped = false;
 }
 
-// Takes the new frames and warps every camera whose used box is not yet
-// covered by a warp of its kept frame.
-void crWarpFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]) {
+// A new frame is kept and its spans are warped; a kept frame's spans are
+// warped again once the map has changed them. Warping spans that a picture
+// already holds gives the same bytes, so the whole spans are warped.
+unsigned crTakeFrames(MultiviewState* s, const unsigned char* const frames[kMultiviewCameras]) {
+    unsigned positions = 0;
     for (int p = 0; p < kMultiviewCameras; ++p) {
         if (frames[p]) {
             crCopyPackedToImage(frames[p], s->frames[p]);
             s->keptFrame[p] = true;
-            s->warpedBox[p] = WarpBox{};
+            s->spansWarped[p] = false;
         }
-        if (s->keptFrame[p] && !crBoxContains(s->warpedBox[p], s->usedBox[p])) crWarpBox(s, p, s->usedBox[p]);
+        if (!s->keptFrame[p] || s->spansWarped[p]) continue;
+        s->spansWarped[p] = true;
+        positions |= 1u << p;
+    }
+    return positions;
+}
+
+// Each span is remapped through a one-row view of the picture and its LUT
+// row, which allocates nothing.
+void crWarpRow(const MultiviewState* s, int r, unsigned positions) {
+    const RowSpan* spans = s->usedSpans + static_cast<size_t>(r) * kMultiviewCameras;
+    for (int p = 0; p < kMultiviewCameras; ++p) {
+        const RowSpan span = spans[p];
+        if (!(positions >> p & 1u) || span.begin >= span.end) continue;
+        const Image* full = s->warped[p];
+        unsigned char* row = full->data[r] + 3 * static_cast<size_t>(span.begin);
+        float* lutRow = s->luts[p][r] + 2 * static_cast<size_t>(span.begin);
+        Image part = *full;
+        part.width = span.end - span.begin;
+        part.height = 1;
+        part.data = &row;
+        // The frames come from crCreateImage: rows in one block.
+        crRunRemap({s->frames[p], &part, &lutRow, crSamplerFromFlags(static_cast<int>(s->flags)), s->fillColor, true},
+                   CrSimdPath::kBest);
     }
 }
 
@@ -91,7 +87,8 @@ void crWarpFrames(MultiviewState* s, const unsigned char* const frames[kMultivie
 void crCompleteWarps(MultiviewState* s) {
     for (int p = 0; p < kMultiviewCameras; ++p) {
         if (!s->keptFrame[p]) continue;
-        if (crHasViewBuffers(s)) crWarpBox(s, p, WarpBox{0, 0, s->height, s->width});
+        if (crHasViewBuffers(s))
+            crRemap(s->frames[p], s->warped[p], s->luts[p], static_cast<int>(s->flags), s->fillColor);
         s->keptFrame[p] = false;
     }
 }

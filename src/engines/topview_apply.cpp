@@ -8,11 +8,15 @@ int crTopviewApply(EngineHandle* h, const unsigned char* front, const unsigned c
     if (!s) return -1;
     const Image* frame = s->frames[0];
     if (!frame || frame->width == 0 || frame->height == 0 || !crHasViewBuffers(s)) return 0;
-    // A null frame keeps its camera's previous picture.
+    // A null frame keeps its camera's previous picture. An unturned view is
+    // composed straight into the caller's rows, whose padding reads as zero;
+    // a turned one is composed first and then turned.
     const unsigned char* const frames[kMultiviewCameras] = {front, left, right, rear};
-    crWarpFrames(s, frames);
-    crComposeView(s, s->composeBuffer, TintRule::kMixes);
-    if (!out) return 0;
+    if (!out || !s->rotated) {
+        crApplyFrames(s, frames, {out, TintRule::kMixes, true});
+        return 0;
+    }
+    crApplyFrames(s, frames, {s->composeBuffer, TintRule::kMixes, false});
     const unsigned char* composed = s->composeBuffer;
     const int stride = s->blendMap->stride;
     crPackForCaller(

@@ -206,6 +206,20 @@ TEST_F(TopviewWarpTest, PixelsTakenLaterComeFromTheLastFrameThroughTheTablesItCa
     for (int c = 100; c < 200; ++c) ASSERT_TRUE(shows(after, c, 20)) << c;
 }
 
+// A span that grows within a row the camera fed already, after frames that were taken but composed nowhere; an
+// unturned view reads zero in its rows' padding (45 pixels: 135 bytes of 136).
+TEST_F(TopviewWarpTest, SpansGrowingWithinARowAndPaddingOfAnUnturnedView) {
+    init(7), takeLeftAt(150, 0, 9);
+    crMultiviewApply(h, frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(), nullptr);
+    takeLeftAt(150, 100, 199), apply(false);
+    const auto warp = leftWarp(0);
+    for (int c : {0, 9, 100, 150, 199}) EXPECT_TRUE(shows(warp, c, 150)) << c;
+    setView(45, 60, 20.0f, 30.0f, 2.0f), init(7);
+    Bytes view(size_t(136) * 60, 0xAB);
+    crMultiviewApply(h, nullptr, nullptr, nullptr, nullptr, view.data());
+    for (int r = 0; r < 60; ++r) ASSERT_EQ(view[r * 136 + 135], 0) << r;
+}
+
 // carPicture: margins L = R = 19 leave 62 body pixels for the vehicle's 40; first row skipped, black transparent.
 TEST_F(TopviewTest, CarPictureFitsTheBodyBetweenItsBlackMargins) {
     TestPicture car(100, 20, 40, 50, 60);
