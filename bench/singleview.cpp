@@ -15,11 +15,9 @@
 
 namespace {
 
-// The ground picture: 10 mm per pixel (the engine's overlay scale), its
-// middle column on X = 0 and its first row 5 m ahead of the camera.
-constexpr int kGroundWidth = 360;
-constexpr int kGroundHeight = 500;
-constexpr int kGroundOffset = -10000;  // twice the Y of the first row, mm
+// The ground picture of the corrected view (crSceneCorrectedView).
+constexpr int kGroundWidth = kSceneGuideWidth;
+constexpr int kGroundHeight = kSceneGuideHeight;
 
 // A chequer of 50 x 50 pixel squares, alternately painted and transparent.
 std::vector<unsigned char> crGroundPicture() {
@@ -36,20 +34,8 @@ std::vector<unsigned char> crGroundPicture() {
 
 // Arg 0: lens correction alone; 1: fold layout and ground overlay as well.
 ViewParam crBenchView(CameraParam* cam, bool folded) {
-    ViewParam view{};
-    view.flags = CR_VIEW_BILINEAR | CR_VIEW_LENS;
-    if (folded) view.flags |= CR_VIEW_FOLD | CR_VIEW_OVERLAY;
-    view.modeParam = 0.5f;
-    view.bandWidth = 160.0f;
-    view.zoomX = 110.0f;
-    view.zoomY = 110.0f;
-    view.outWidth = 720;
-    view.outHeight = 480;
-    view.centerX = 360.0f;
-    view.centerY = 240.0f;
-    view.overlayScale = 10.0f;
-    view.overlayOffset = kGroundOffset;
-    view.camera = cam;
+    ViewParam view = crSceneCorrectedView(cam);
+    if (!folded) view.flags &= ~(CR_VIEW_FOLD | CR_VIEW_OVERLAY);
     return view;
 }
 

@@ -9,12 +9,9 @@
 
 namespace {
 
-// The guide picture lies on the ground at 10 mm per pixel (the engine's
-// overlay scale), its middle column on X = 0 and its first row 5 m ahead of
-// the camera.
-const int kGuideWidth = 360;
-const int kGuideHeight = 500;
-const int kGuideOffset = -10000;  // twice the Y of the first row, mm
+// The guide picture lies on the ground (see crSceneCorrectedView).
+const int kGuideWidth = kSceneGuideWidth;
+const int kGuideHeight = kSceneGuideHeight;
 
 // Pixel row of the ground line `metres` ahead of the camera.
 int crGuideRow(int metres) { return kGuideHeight - 100 * metres; }
@@ -36,23 +33,6 @@ std::vector<unsigned char> crDrawGuides() {
         crDrawLineBresenham(&img, right - 40, crGuideRow(metres), right, crGuideRow(metres), colour, thick);
     }
     return pixels;
-}
-
-ViewParam crCorrectedView(CameraParam* cam) {
-    ViewParam view{};
-    view.flags = CR_VIEW_BILINEAR | CR_VIEW_LENS | CR_VIEW_FOLD | CR_VIEW_OVERLAY;
-    view.modeParam = 0.5f;    // fold strength of the side panels
-    view.bandWidth = 160.0f;  // half-width of the flat centre panel, pixels
-    view.zoomX = 110.0f;      // output pixels per unit of ray slope
-    view.zoomY = 110.0f;
-    view.outWidth = 720;
-    view.outHeight = 480;
-    view.centerX = 360.0f;
-    view.centerY = 240.0f;
-    view.overlayScale = 10.0f;
-    view.overlayOffset = kGuideOffset;
-    view.camera = cam;
-    return view;
 }
 
 void crWriteTables(EngineHandle* h, const DemoOptions& options) {
@@ -84,7 +64,7 @@ void crDemoSingleview(const DemoOptions& options) {
     EngineHandle* h = crSingleviewCreate(0);
     const std::vector<unsigned char> guides = crDrawGuides();
     crSingleviewSetImage(h, kGuideWidth, kGuideHeight, guides.data(), 0);
-    ViewParam view = crCorrectedView(&cam);
+    ViewParam view = crSceneCorrectedView(&cam);
     double start = crDemoMilliseconds();
     if (crSingleviewInit(h, &view) != 0) {
         std::printf("  the single-view engine is not available in this build; skipped\n");

@@ -66,3 +66,20 @@ void crSceneScaleCamera(CameraParam* cam, int width, int height) {
         cam->imagePoints[i].y *= sy;
     }
 }
+
+ViewParam crSceneCorrectedView(CameraParam* cam) {
+    ViewParam view{};
+    view.flags = CR_VIEW_BILINEAR | CR_VIEW_LENS | CR_VIEW_FOLD | CR_VIEW_OVERLAY;
+    view.modeParam = 0.5f;    // fold strength of the side panels
+    view.bandWidth = 160.0f;  // half-width of the flat centre panel, pixels
+    view.zoomX = 110.0f;      // output pixels per unit of ray slope
+    view.zoomY = 110.0f;
+    view.outWidth = 720;
+    view.outHeight = 480;
+    view.centerX = 360.0f;
+    view.centerY = 240.0f;
+    view.overlayScale = 10.0f;
+    view.overlayOffset = kSceneGuideOffset;
+    view.camera = cam;
+    return view;
+}

@@ -122,6 +122,18 @@ void crSceneSampleLens(CameraParam* cam);
 // forward (toward negative Y) and down.
 CameraParam crSceneSampleCamera();
 
+// A ground picture for the sample camera's corrected view lies at 10 mm per
+// pixel (the view's overlay scale), its middle column on X = 0 and its first
+// row 5 m ahead of the camera.
+constexpr int kSceneGuideWidth = 360;
+constexpr int kSceneGuideHeight = 500;
+constexpr int kSceneGuideOffset = -10000;  // twice the Y of the first row, mm
+
+// The sample camera's corrected 720 x 480 view: lens correction, a zoom, a
+// panel-fold layout and a ground picture as the overlay. `cam` must outlive
+// the record.
+ViewParam crSceneCorrectedView(CameraParam* cam);
+
 // Turns the camera (angleX and angleZ; angleY becomes 0) so that its optical
 // axis runs from its position through `target`.
 void crSceneAimCamera(CameraParam* cam, Point3f target);
