@@ -1,9 +1,12 @@
 // Top view on several threads: four engines, each with its own output, and
-// 1, 2 or 4 threads that the benchmark creates (the library creates none);
+// 1, 2 or 4 threads that the program creates (the library creates none);
 // thread t applies engines t, t + n, ... in turn. Prints the views composed
 // per second for each thread count, camrig next to four OpenCV pipelines run
-// the same way. The cores of the machine bound the scaling.
+// the same way. The cores of the machine bound the scaling. Timed by hand:
+// each count is one wall-clock measurement of whole rounds.
 #include <array>
+#include <chrono>
+#include <thread>
 
 #include "multiview_bench.h"
 
@@ -35,72 +38,49 @@ struct CrFleet {
     CrFleet& operator=(const CrFleet&) = delete;
 };
 
-CrFleet* gFleet = nullptr;
-
-// One iteration applies every engine once, spread over the threads.
-void crBenchCamrigThreads(benchmark::State& state) {
-    CrFleet& f = *gFleet;
-    const auto& frames = f.rig.frames;
-    for (auto _ : state) {
-        for (int e = state.thread_index(); e < kEngines; e += state.threads()) {
-            crMultiviewApply(f.engines[e], frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(),
-                             f.outs[e].data());
-            benchmark::DoNotOptimize(f.outs[e].data());
-        }
-        benchmark::ClobberMemory();
-    }
-}
-
-void crBenchOpenCVThreads(benchmark::State& state) {
-    CrFleet& f = *gFleet;
-    for (auto _ : state) {
-        for (int e = state.thread_index(); e < kEngines; e += state.threads()) {
-            f.rig.crApplyOpenCV(f.peers[e]);
-            benchmark::DoNotOptimize(f.peers[e].composed.data);
-        }
-        benchmark::ClobberMemory();
-    }
-}
-
-void crThreadCounts(benchmark::internal::Benchmark* b) {
-    b->Unit(benchmark::kMillisecond)->UseRealTime();
-    for (int n : kThreadCounts) b->Threads(n);
-}
-
-BENCHMARK(crBenchCamrigThreads)->Apply(crThreadCounts);
-BENCHMARK(crBenchOpenCVThreads)->Apply(crThreadCounts);
-
-// Views per second with n threads. The time reported per iteration is the
-// wall-clock time over the iterations of all threads, and each thread's
-// iteration applies kEngines / n engines.
-double crViewsPerSecond(const CrBenchTimes& times, const std::string& name, int n) {
-    const auto t = times.find(name);
-    return t == times.end() ? 0.0 : static_cast<double>(kEngines) / n * 1000.0 / t->second.real;
-}
-
-void crPrintScaling(const CrBenchTimes& times) {
-    std::printf("\nTop view %s, %d engines: views per second (and against one thread)\n", kCrBenchSizes[1].label,
-                kEngines);
-    std::printf("  %-8s %18s %18s %14s\n", "threads", "camrig", "OpenCV", "camrig/OpenCV");
-    const double camrig1 = crViewsPerSecond(times, "crBenchCamrigThreads/real_time/threads:1", 1);
-    const double opencv1 = crViewsPerSecond(times, "crBenchOpenCVThreads/real_time/threads:1", 1);
-    for (int n : kThreadCounts) {
-        const std::string suffix = "/real_time/threads:" + std::to_string(n);
-        const double camrig = crViewsPerSecond(times, "crBenchCamrigThreads" + suffix, n);
-        const double opencv = crViewsPerSecond(times, "crBenchOpenCVThreads" + suffix, n);
-        std::printf("  %-8d %9.1f (%4.2fx) %9.1f (%4.2fx) %14.2f\n", n, camrig, camrig1 > 0 ? camrig / camrig1 : 0.0,
-                    opencv, opencv1 > 0 ? opencv / opencv1 : 0.0, opencv > 0 ? camrig / opencv : 0.0);
-    }
+// Wall-clock seconds for `rounds` rounds in which n threads apply every
+// engine once between them (thread t takes engines t, t + n, ...), after one
+// untimed round that lets each engine and each OpenCV buffer settle.
+template <typename Apply> double crTimeRounds(int n, int rounds, Apply apply) {
+    auto work = [&](int t, int count) {
+        for (int r = 0; r < count; ++r)
+            for (int e = t; e < kEngines; e += n) apply(e);
+    };
+    for (int e = 0; e < kEngines; ++e) apply(e);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < n; ++t) threads.emplace_back(work, t, rounds);
+    for (std::thread& thread : threads) thread.join();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    CrFleet fleet;  // built before any thread starts
-    if (!fleet.ready) {
+int main() {
+    cv::setNumThreads(1);  // each pipeline on its caller's thread, as the engines
+    CrFleet f;             // built before any thread starts
+    if (!f.ready) {
         std::fprintf(stderr, "the engines did not initialise\n");
         return 1;
     }
-    gFleet = &fleet;
-    return crRunBenchmarks(argc, argv, crPrintScaling);
+    const auto& frames = f.rig.frames;
+    auto camrig = [&](int e) {
+        crMultiviewApply(f.engines[e], frames[0].data(), frames[1].data(), frames[2].data(), frames[3].data(),
+                         f.outs[e].data());
+    };
+    auto opencv = [&](int e) { f.rig.crApplyOpenCV(f.peers[e]); };
+    const int rounds = 20;
+    std::printf("Top view %s, %d engines: views per second over %d rounds (and against one thread)\n",
+                kCrBenchSizes[1].label, kEngines, rounds);
+    std::printf("  %-8s %18s %18s %14s\n", "threads", "camrig", "OpenCV", "camrig/OpenCV");
+    double camrig1 = 0.0, opencv1 = 0.0;
+    for (int n : kThreadCounts) {
+        const double views = static_cast<double>(kEngines) * rounds;
+        const double ours = views / crTimeRounds(n, rounds, camrig);
+        const double theirs = views / crTimeRounds(n, rounds, opencv);
+        if (n == 1) camrig1 = ours, opencv1 = theirs;
+        std::printf("  %-8d %9.1f (%4.2fx) %9.1f (%4.2fx) %14.2f\n", n, ours, ours / camrig1, theirs, theirs / opencv1,
+                    ours / theirs);
+    }
+    return 0;
 }
