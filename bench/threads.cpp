@@ -49,6 +49,7 @@ template <typename Apply> double crTimeRounds(int n, int rounds, Apply apply) {
     for (int e = 0; e < kEngines; ++e) apply(e);
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<size_t>(n));
     for (int t = 0; t < n; ++t) threads.emplace_back(work, t, rounds);
     for (std::thread& thread : threads) thread.join();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
