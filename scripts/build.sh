@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: build.sh x64|i386|clang|asan [targets...]
+# Configures and builds one configuration: build.sh x64|i386|arm64|clang|asan [targets...]
 #   x64, i386  gcc, the 64-bit and the 32-bit library
+#   arm64      gcc, the 64-bit ARM library
 #   clang      clang, 64-bit
 #   asan       clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
 set -euo pipefail
@@ -9,9 +10,10 @@ config=$1; shift
 case "$config" in
   x64)  extra=() ;;
   i386) extra=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/i386-toolchain.cmake" -DCAMRIG_BUILD_BENCH=OFF) ;;
+  arm64) extra=(-DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-toolchain.cmake" -DCAMRIG_BUILD_BENCH=OFF) ;;
   clang) extra=(-DCAMRIG_BUILD_BENCH=OFF); export CC=clang CXX=clang++ ;;
   asan) extra=(-DCAMRIG_BUILD_BENCH=OFF -DCAMRIG_SANITIZE=address); export CC=clang CXX=clang++ ;;
-  *) echo "usage: build.sh x64|i386|clang|asan [targets...]" >&2; exit 2 ;;
+  *) echo "usage: build.sh x64|i386|arm64|clang|asan [targets...]" >&2; exit 2 ;;
 esac
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

@@ -2,6 +2,7 @@
 # Builds every configuration and runs every test of each:
 #   x64    gcc, 64-bit
 #   i386   gcc, 32-bit, under qemu-i386
+#   arm64  gcc, 64-bit ARM, under qemu-aarch64
 #   asan   clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
 #          (the ThreadSanitizer tests run in the x64 configuration)
 #   style  clang-format and clang-tidy (scripts/style.sh), after x64
@@ -11,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 configs=("$@")
-[ ${#configs[@]} -gt 0 ] || configs=(x64 style i386 asan fuzz)
+[ ${#configs[@]} -gt 0 ] || configs=(x64 style i386 arm64 asan fuzz)
 status=0
 for config in "${configs[@]}"; do
   start=$SECONDS

@@ -7,6 +7,7 @@
 
 #include "bowlview_fixture.h"
 #include "support/counting_malloc.h"
+#include "support/emulation.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST_F(TopviewTest, EveryFailedAllocationOfASessionLeavesNothingLive) {
     for (int mode : {1, 2}) {
         param.mode = mode;
         Session session(&param, 0);
-        crSweepSession(session, 1500);
+        crSweepSession(session, crSweepCases(1500, 300));
     }
 }
 
@@ -74,7 +75,7 @@ TEST_F(BowlviewTest, EveryFailedAllocationOfASessionLeavesNothingLive) {
     for (CameraParam& c : cams) c.imageHeight = 24;
     for (int type : {1, 2}) {
         Session session(&param, type);
-        crSweepSession(session, 300);
+        crSweepSession(session, crSweepCases(300, 100));
     }
 }
 

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "camrig.h"
 #include "scene/scene.h"
+#include "support/emulation.h"
 
 namespace {
 
@@ -37,8 +39,10 @@ const Condition kInRange[] = {{190, 95, 0.6f}, {195, 90, 0.6f}};
 TEST(CornerScene, EveryCornerWithinAPixelAndFrontAndRearPosesWithinBounds) {
     CameraParam cams[4];
     crSceneRig(cams);
-    for (const Condition& c : kInRange)
+    for (size_t k = 0; k < std::size(kInRange); ++k)
         for (int slot = 0; slot < 4; ++slot) {
+            if (!crCaseRuns(k + size_t(slot), 2)) continue;  // sampled: each camera in one of the conditions
+            const Condition& c = kInRange[k];
             SCOPED_TRACE(testing::Message()
                          << int(c.floor) << "/" << int(c.target) << " blur " << c.blur << " camera " << slot);
             SceneTarget targets[2];

@@ -78,7 +78,7 @@ endforeach()
 
 if(DEMO)
   set(demo ${WORK_DIR}/demo)
-  run("camrig_demo" ${DEMO} --out ${demo})
+  run("camrig_demo" ${EMULATOR} ${DEMO} --out ${demo})
 else()
   message(STATUS "no camrig_demo in this build: the top and single views are built but not run")
 endif()

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 #include "calib/corner_refine.h"
 #include "scene/scene.h"
+#include "support/emulation.h"
 #include "support/same_bytes.h"
 
 namespace {
@@ -87,7 +89,8 @@ TEST(CornerRefine, WithinHalfAPixelWhereTheDetectorsOutlineIsWithinOne) {
         {"contrast 150/80", crPhoto(150, 80, 0.0f, 0.0f), crWhere(0.7f)},
         {"blur 0.5", crPhoto(200, 30, 0.5f, 0.0f), crWhere(0.7f)},
     };
-    for (const Condition& c : conditions) crExpectRefined(c, true);
+    for (size_t i = 0; i < std::size(conditions); ++i)
+        if (crCaseRuns(i, 3)) crExpectRefined(conditions[i], true);
 }
 
 TEST(CornerRefine, WithinHalfAPixelWhereTheDetectorIsOffByMore) {
@@ -99,7 +102,8 @@ TEST(CornerRefine, WithinHalfAPixelWhereTheDetectorIsOffByMore) {
         {"shifted", crPhoto(200, 30, 0.0f, 0.0f), crWhere(0.7f, -0.15f)},
         {"turned", crPhoto(200, 30, 0.0f, 0.0f), crWhere(0.7f, 0.0f, 20.0f)},
     };
-    for (const Condition& c : conditions) crExpectRefined(c, false);
+    for (size_t i = 0; i < std::size(conditions); ++i)
+        if (crCaseRuns(i, 3)) crExpectRefined(conditions[i], false);
 }
 
 // A start that shows no target keeps its corners, and an outline that is not refined keeps its hole as given too;
