@@ -56,13 +56,19 @@ bool crFindStride(const CrRemapJob& job, int channels, CrStridedSource* out) {
 }
 
 // Eight LUT pairs as x and y vectors in pixel order.
+// Eight pairs held in a (pairs 0..3) and b (4..7) as their first and second
+// members, each in pair order.
+void crSplitPairs(__m256 a, __m256 b, __m256* first, __m256* second) {
+    // Per 128-bit half: 0 1 4 5 | 2 3 6 7, then the 64-bit pieces put in order.
+    const int order = _MM_SHUFFLE(3, 1, 2, 0);
+    const __m256 firsts = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256 seconds = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+    *first = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(firsts), order));
+    *second = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(seconds), order));
+}
+
 void crLoadPositions(const float* pos, __m256* x, __m256* y) {
-    const __m256 a = _mm256_loadu_ps(pos), b = _mm256_loadu_ps(pos + kLanes);
-    // Per 128-bit half: x0 x1 x4 x5 | x2 x3 x6 x7, then the 64-bit pieces put in order.
-    const __m256 xs = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m256 ys = _mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
-    *x = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(xs), _MM_SHUFFLE(3, 1, 2, 0)));
-    *y = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(ys), _MM_SHUFFLE(3, 1, 2, 0)));
+    crSplitPairs(_mm256_loadu_ps(pos), _mm256_loadu_ps(pos + kLanes), x, y);
 }
 
 // Lanes with low <= v < high.
@@ -161,14 +167,7 @@ void crCubicEntries(__m256i f, __m256* first, __m256* second) {
         const __m128d one = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[i])));
         return _mm_castpd_ps(_mm_loadh_pd(one, reinterpret_cast<const double*>(base + at[i + 1])));
     };
-    const __m256 a = _mm256_set_m128(two(2), two(0));  // lanes 0 1 | 2 3
-    const __m256 b = _mm256_set_m128(two(6), two(4));  // lanes 4 5 | 6 7
-    // Per 128-bit half: lanes 0 1 4 5 | 2 3 6 7, then the 64-bit pieces put in order.
-    const int order = _MM_SHUFFLE(3, 1, 2, 0);
-    *first = _mm256_castpd_ps(
-        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))), order));
-    *second = _mm256_castpd_ps(
-        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))), order));
+    crSplitPairs(_mm256_set_m128(two(2), two(0)), _mm256_set_m128(two(6), two(4)), first, second);
 }
 
 // Byte I (0..7) of 8-byte words held as low and high halves, as floats.
@@ -254,9 +253,7 @@ template <int N> __m256i crBicubicLanes(const CrStridedSource& s, const CrLanePo
         __m256 v = _mm256_add_ps(_mm256_mul_ps(aboveFirst, r1), _mm256_mul_ps(aboveSecond, r0));
         v = _mm256_add_ps(v, _mm256_mul_ps(belowFirst, r2));
         v = _mm256_add_ps(v, _mm256_mul_ps(belowSecond, r3));
-        const __m256 up = _mm256_cmp_ps(v, _mm256_setzero_ps(), _CMP_GE_OQ);
-        const __m256 half = _mm256_set1_ps(0.5f);
-        const __m256i q = _mm256_cvttps_epi32(_mm256_blendv_ps(_mm256_sub_ps(v, half), _mm256_add_ps(v, half), up));
+        const __m256i q = V::RoundHalfAwayToInt(v);
         const __m256i limited = _mm256_min_epi32(_mm256_max_epi32(q, _mm256_setzero_si256()), _mm256_set1_epi32(255));
         crAddChannel(&pixels, K, limited);
     };
