@@ -9,12 +9,12 @@ set -euo pipefail
 # programs run on the host's 32-bit libraries.
 packages=(cmake make g++ g++-i686-linux-gnu libc6-i386 lib32stdc++6 g++-aarch64-linux-gnu qemu-user mmdebstrap
           pkg-config valgrind
-          clang libclang-rt-dev clang-format clang-tidy libstb-dev libcli11-dev
+          clang libclang-rt-dev clang-format clang-tidy libstb-dev libcli11-dev libyaml-cpp-dev
           googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev)
 # The arm64 tree: Ceres cannot be installed for arm64 beside the amd64 one
 # (its glog and gflags packages are not multi-arch), so it lives apart.
 arm64_root=/opt/camrig/arm64-root
-arm64_packages="libc6-dev libstdc++-12-dev libceres-dev libcli11-dev libstb-dev"
+arm64_packages="libc6-dev libstdc++-12-dev libceres-dev libcli11-dev libstb-dev libyaml-cpp-dev"
 
 need_root() {
   if [ "$(id -u)" -ne 0 ]; then

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "calib/corner_refine.h"
+#include "camrig_toolkit/corners.h"
 #include "scene/scene.h"
 
 namespace {
@@ -152,7 +152,7 @@ int main() {
                 const Clock::time_point t1 = Clock::now();
                 Point2f corners[12];
                 std::copy(cam.imagePoints, cam.imagePoints + 12, corners);
-                const int refined = crRefineCorners(photo.data(), &cam, corners);
+                const int refined = camrig::refineCorners(photo.data(), &cam, corners);
                 const Clock::time_point t2 = Clock::now();
                 detectSeconds += std::chrono::duration<double>(t1 - t0).count();
                 refineSeconds += std::chrono::duration<double>(t2 - t1).count();
@@ -179,7 +179,7 @@ int main() {
                     tally.photos, tally.detector, tally.detectorOutline, tally.refined, tally.refinedOutline,
                     tally.detectorWithin, tally.outlineWithin, tally.refinedWithin, tally.kept, tally.off);
     }
-    std::printf("\n%d photographs, 720 x 480; per photograph: crDetectCorner %.1f ms, crRefineCorners %.1f ms\n",
+    std::printf("\n%d photographs, 720 x 480; per photograph: crDetectCorner %.1f ms, camrig::refineCorners %.1f ms\n",
                 photographs, 1e3 * detectSeconds / photographs, 1e3 * refineSeconds / photographs);
     std::printf(
         "max px: worst corner over 4 cameras x 12 corners (outline: the 6 outer ones), from the nearest true corner\n"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calib/corner_refine.h"
+#include "camrig_toolkit/corners.h"
 #include "demo.h"
 #include "scene/scene.h"
 
@@ -125,7 +125,7 @@ void crDemoCalibration(const DemoOptions& options, const DemoRig& rig) {
         crPairCorners(design, ground, &found);
         CameraParam refined = found;
         const double refineStart = crDemoMilliseconds();
-        crRefineCorners(photo.data(), &refined, refined.imagePoints);
+        camrig::refineCorners(photo.data(), &refined, refined.imagePoints);
         const double refineMs = crDemoMilliseconds() - refineStart;
         crPairCorners(design, ground, &refined);  // refined holes may list their corners in another order
         std::printf(

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "calib/corner_refine.h"
+#include "camrig_toolkit/corners.h"
 #include "scene/scene.h"
 #include "support/emulation.h"
 #include "support/same_bytes.h"
@@ -68,7 +68,7 @@ void crExpectRefined(const Condition& c, bool detectorOutlineNear) {
         detectorOutline = std::max(detectorOutline, crSceneCornerError(s.detected, s.truth, 0, 1));
         Point2f corners[12];
         std::copy(s.detected, s.detected + 12, corners);
-        EXPECT_EQ(crRefineCorners(s.photo.data(), &s.cam, corners), 0xF) << c.name << ", camera " << slot;
+        EXPECT_EQ(camrig::refineCorners(s.photo.data(), &s.cam, corners), 0xF) << c.name << ", camera " << slot;
         int match[12];
         float distance[12];
         crSceneMatchCorners(corners, s.truth, match, distance);
@@ -141,7 +141,7 @@ TEST(CornerRefine, StartsThatShowNoTargetAreKeptAsGiven) {
         std::copy(s.detected, s.detected + 12, given);
         start.spoil(given + 3 * size_t(start.triangle), middle);
         std::copy(given, given + 12, corners);
-        const int refined = crRefineCorners(s.photo.data(), &s.cam, corners);
+        const int refined = camrig::refineCorners(s.photo.data(), &s.cam, corners);
         const int t = start.triangle, other = t < 2 ? 1 - t : 5 - t;
         EXPECT_EQ(refined >> t & 1, start.refined) << start.name;
         EXPECT_TRUE(refined >> other & 1) << start.name;  // the other target does not care

@@ -1,7 +1,7 @@
 // Sub-pixel refinement of the triangle targets' corners: edge profiles
 // across the sides, straight lines on the undistorted plane, and a model of
 // the whole blurred target fitted to them.
-#include "corner_refine.h"
+#include "camrig_toolkit/corners.h"
 
 #include <ceres/ceres.h>
 
@@ -865,7 +865,7 @@ bool crStayed(const crPlane& plane, const crVec t[3], const Point2f start[3]) {
 
 }  // namespace
 
-int crRefineCorners(const unsigned char* photo, const CameraParam* cam, Point2f corners[12]) {
+int camrig::refineCorners(const unsigned char* photo, const CameraParam* cam, Point2f corners[12]) {
     if (!photo || !cam || !corners || cam->imageWidth < 2 || cam->imageHeight < 2) return 0;
     const crPlane plane(cam);
     const crGrey grey(photo, cam->imageWidth, cam->imageHeight);

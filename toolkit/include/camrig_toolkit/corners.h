@@ -29,6 +29,8 @@
 
 #include "camrig.h"
 
+namespace camrig {
+
 // Refines crDetectCorner's twelve corners in place. `photo` holds imageHeight
 // rows of exactly 3 x imageWidth bytes, blue-green-red; `corners` are in the
 // detector's order, distorted photograph pixels of `cam`: outline corners of
@@ -36,4 +38,6 @@
 // hole's corner 6 + 3k + i faces outline corner 3k + i. Returns a mask of the
 // triangles refined, bit t for corners 3t..3t + 2; the others keep the
 // corners given.
-int crRefineCorners(const unsigned char* photo, const CameraParam* cam, Point2f corners[12]);
+int refineCorners(const unsigned char* photo, const CameraParam* cam, Point2f corners[12]);
+
+}  // namespace camrig
