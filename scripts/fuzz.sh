@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 build=${CAMRIG_FUZZ_BUILD:-build/fuzz}
-targets=(fuzz_camera fuzz_view_mode fuzz_topview fuzz_bowlview fuzz_device_writers)
+targets=(fuzz_camera fuzz_view_mode fuzz_topview fuzz_bowlview fuzz_device_writers fuzz_rig_reader)
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" -DCAMRIG_BUILD_FUZZ=ON \
