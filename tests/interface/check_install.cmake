@@ -1,9 +1,13 @@
 # Installs the library into a scratch prefix and builds the examples against it
 # as a caller would, through find_package(camrig) and through pkg-config, then
 # runs both builds. Where the demo is built (DEMO), the examples run on its
-# frames: the top view must equal the demo's byte for byte.
+# frames: the top view must equal the demo's byte for byte. Where the toolkit
+# is built (TOOLKIT), rig_info is built both ways against it and reads the rig
+# file that the installed camrig command renders; neither way may need the
+# toolkit's own dependencies.
 #   BUILD_DIR, WORK_DIR, EXAMPLES_DIR   build tree, scratch folder, examples
 #   CC, C_FLAGS                         the C compiler and flags of the build
+#   TOOLKIT, CXX, CXX_FLAGS             whether the toolkit is built; the C++ compiler and flags
 #   TOOLCHAIN, EMULATOR                 set when cross-compiling
 #   DEMO                                camrig_demo, when built
 set(examples topview singleview pose)
@@ -55,8 +59,25 @@ set(toolchain "")
 if(TOOLCHAIN)
   set(toolchain -DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN})
 endif()
+if(TOOLKIT)
+  # A caller of the shared toolkit links nothing of yaml-cpp or Ceres.
+  file(GLOB toolkit_targets ${prefix}/lib*/cmake/camrig/camrigToolkitTargets.cmake
+       ${prefix}/lib/*/cmake/camrig/camrigToolkitTargets.cmake)
+  if(NOT toolkit_targets)
+    message(FATAL_ERROR "the toolkit's CMake targets were not installed")
+  endif()
+  list(GET toolkit_targets 0 toolkit_targets)
+  file(STRINGS ${toolkit_targets} interface REGEX "INTERFACE_LINK_LIBRARIES")
+  if(interface MATCHES "[Cc]eres|yaml")
+    message(FATAL_ERROR "camrig::toolkit passes its private dependencies on: ${interface}")
+  endif()
+  set(toolkit_options -DCAMRIG_EXAMPLES_TOOLKIT=ON -DCMAKE_CXX_COMPILER=${CXX}
+      "-DCMAKE_CXX_FLAGS=${CXX_FLAGS} -pedantic -Wall -Werror")
+else()
+  set(toolkit_options -DCAMRIG_EXAMPLES_TOOLKIT=OFF)
+endif()
 run("configuring the examples" ${CMAKE_COMMAND} -S ${EXAMPLES_DIR} -B ${cmake_build} -DCMAKE_PREFIX_PATH=${prefix}
-    -DCMAKE_C_COMPILER=${CC} "-DCMAKE_C_FLAGS=${C_FLAGS} -pedantic -Wall -Werror" ${toolchain})
+    -DCMAKE_C_COMPILER=${CC} "-DCMAKE_C_FLAGS=${C_FLAGS} -pedantic -Wall -Werror" ${toolkit_options} ${toolchain})
 run("building the examples" ${CMAKE_COMMAND} --build ${cmake_build})
 
 find_program(PKG_CONFIG pkg-config REQUIRED)
@@ -75,6 +96,17 @@ foreach(example ${examples})
   run("building ${example} with pkg-config flags" ${CC} ${c_flags} -std=c99 -pedantic -Wall -Werror
       ${EXAMPLES_DIR}/${example}.c ${flags} -o ${pc_build}/${example})
 endforeach()
+if(TOOLKIT)
+  execute_process(COMMAND ${PKG_CONFIG} --cflags --libs camrig_toolkit OUTPUT_VARIABLE flags RESULT_VARIABLE rc
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0 OR flags MATCHES "[Cc]eres|yaml")
+    message(FATAL_ERROR "pkg-config does not know camrig_toolkit, or passes its private dependencies on: ${flags}")
+  endif()
+  separate_arguments(flags UNIX_COMMAND "${flags}")
+  separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
+  run("building rig_info with pkg-config flags" ${CXX} ${cxx_flags} -std=c++17 -pedantic -Wall -Werror
+      ${EXAMPLES_DIR}/rig_info.cpp ${flags} -o ${pc_build}/rig_info)
+endif()
 
 if(DEMO)
   set(demo ${WORK_DIR}/demo)
@@ -85,6 +117,12 @@ endif()
 
 file(GLOB libdir ${prefix}/lib*)
 set(ENV{LD_LIBRARY_PATH} "${libdir}")
+if(TOOLKIT AND EXISTS ${prefix}/bin/camrig)
+  set(synthetic ${WORK_DIR}/synthetic)
+  run("camrig render" ${EMULATOR} ${prefix}/bin/camrig render --out ${synthetic})
+elseif(TOOLKIT)
+  message(STATUS "no camrig command in this build: rig_info is built but not run")
+endif()
 foreach(build ${cmake_build} ${pc_build})
   run("${build}/pose" ${EMULATOR} ${build}/pose)
   if(DEMO)
@@ -95,5 +133,14 @@ foreach(build ${cmake_build} ${pc_build})
     endforeach()
     run("${build}/singleview" ${EMULATOR} ${build}/singleview ${demo}/single_camera.bmp 15 ${build}/single_view.bmp)
     check_view(${build}/single_view.bmp 720 480)
+  endif()
+  if(synthetic)
+    execute_process(COMMAND ${EMULATOR} ${build}/rig_info ${synthetic}/rig.yaml RESULT_VARIABLE rc
+                    OUTPUT_VARIABLE listing ERROR_VARIABLE listing)
+    foreach(line "camera front" "camera rear" "camera left" "camera right" "view top: top")
+      if(NOT rc EQUAL 0 OR NOT listing MATCHES "${line}")
+        message(FATAL_ERROR "${build}/rig_info on the synthetic rig (${rc}) lacks \"${line}\":\n${listing}")
+      endif()
+    endforeach()
   endif()
 endforeach()
