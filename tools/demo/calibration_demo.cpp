@@ -8,35 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "camrig_toolkit/calibrate.h"
 #include "camrig_toolkit/corners.h"
 #include "demo.h"
 #include "scene/scene.h"
 
 namespace {
-
-// How far each camera sits from its design pose: degrees about x, z and y,
-// then millimetres along x, y and z.
-const float kMountingError[4][6] = {
-    {0.6f, -0.4f, 0.3f, 12.0f, -8.0f, 10.0f},
-    {-0.5f, 0.3f, -0.2f, -10.0f, 6.0f, -12.0f},
-    {0.4f, 0.5f, -0.3f, 8.0f, 10.0f, 8.0f},
-    {-0.3f, -0.5f, 0.4f, -6.0f, -12.0f, -10.0f},
-};
-
-// The bay's lighting and the lens's softness: mid-grey targets on a light
-// floor, slightly blurred, where the detector's corners are most accurate.
-ScenePhotoConditions crBayConditions() {
-    ScenePhotoConditions how;
-    how.floor = 190, how.target = 95, how.blur = 0.6f;
-    return how;
-}
-
-CameraParam crMountedCamera(const CameraParam& design, const float error[6]) {
-    CameraParam cam = design;
-    cam.angleX += error[0], cam.angleZ += error[1], cam.angleY += error[2];
-    cam.positionX += error[3], cam.positionY += error[4], cam.positionZ += error[5];
-    return cam;
-}
 
 // Pairs each corner with the ground corner of its triangle whose projection
 // through the design pose lies nearest, as a calibration station that knows
@@ -44,9 +21,8 @@ CameraParam crMountedCamera(const CameraParam& design, const float error[6]) {
 void crPairCorners(const CameraParam& design, const Point2f ground[12], CameraParam* cam) {
     Point2f expected[12];
     int match[12];
-    float distance[12];
     crWorldToImage2D(&design, ground, expected, 12);
-    crSceneMatchCorners(cam->imagePoints, expected, match, distance);
+    camrig::matchCorners(cam->imagePoints, expected, match);
     for (int i = 0; i < 12; ++i) cam->worldPoints[i] = ground[match[i]];
 }
 
@@ -111,10 +87,10 @@ void crDemoCalibration(const DemoOptions& options, const DemoRig& rig) {
     std::printf("Calibration from photographs: each camera finds its two targets (mode = camera slot)\n");
     for (int slot = 0; slot < 4; ++slot) {
         const CameraParam& design = rig.cams[slot];
-        const CameraParam truth = crMountedCamera(design, kMountingError[slot]);
+        const CameraParam truth = crSceneMountedCamera(design, slot);
         SceneTarget targets[2];
         crSceneTargets(design, slot, ScenePlacement{}, targets);
-        const std::vector<unsigned char> photo = crScenePhotograph(truth, targets, 2, crBayConditions());
+        const std::vector<unsigned char> photo = crScenePhotograph(truth, targets, 2, crSceneBayConditions());
 
         CameraParam found = design;  // intrinsics known, pose to be found
         const double start = crDemoMilliseconds();

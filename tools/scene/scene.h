@@ -109,6 +109,11 @@ struct ScenePhotoConditions {
 std::vector<unsigned char> crScenePhotograph(const CameraParam& cam, const SceneTarget* targets, int count,
                                              const ScenePhotoConditions& how);
 
+// The calibration bay's lighting and the lens's softness: mid-grey targets on
+// a light floor, slightly blurred, where the detector's corners are most
+// accurate.
+ScenePhotoConditions crSceneBayConditions();
+
 // ---- Cameras ----------------------------------------------------------------
 
 // Half the sample lens's field of view, degrees; the image circle's edge.
@@ -154,6 +159,10 @@ constexpr int kRigCarLength = 4500;  // along Y; the front is toward negative Y
 // 4 m of the camera and 60 degrees of its optical axis, and their exact pixels
 // (crWorldToImage2D; world points as they are, origin 0).
 void crSceneRig(CameraParam cams[4]);
+
+// Rig camera `slot` (0..3) as mounted on a vehicle: its design pose off by a
+// fraction of a degree and about a centimetre, differently for each slot.
+CameraParam crSceneMountedCamera(const CameraParam& design, int slot);
 
 // Top-view record for the rig: the vehicle in the middle, about 5 m of ground
 // visible on every side, blend mode 0. `cams` must outlive the record.
