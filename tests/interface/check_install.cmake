@@ -9,6 +9,7 @@
 #   CC, C_FLAGS                         the C compiler and flags of the build
 #   TOOLKIT, CXX, CXX_FLAGS             whether the toolkit is built; the C++ compiler and flags
 #   TOOLCHAIN, EMULATOR                 set when cross-compiling
+#   LINK_DIR                            when cross-compiling, where the target's own libraries lie
 #   DEMO                                camrig_demo, when built
 set(examples topview singleview pose)
 
@@ -104,6 +105,10 @@ if(TOOLKIT)
   endif()
   separate_arguments(flags UNIX_COMMAND "${flags}")
   separate_arguments(cxx_flags UNIX_COMMAND "${CXX_FLAGS}")
+  # A cross linker finds the toolkit's private dependencies only when told where the target's libraries lie.
+  if(LINK_DIR)
+    list(APPEND flags -Wl,-rpath-link,${LINK_DIR})
+  endif()
   run("building rig_info with pkg-config flags" ${CXX} ${cxx_flags} -std=c++17 -pedantic -Wall -Werror
       ${EXAMPLES_DIR}/rig_info.cpp ${flags} -o ${pc_build}/rig_info)
 endif()

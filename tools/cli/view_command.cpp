@@ -1,0 +1,122 @@
+// camrig topview, bowlview, singleview: a rig file's view over frames, as the
+// target device's binaries and a preview picture.
+#include <cstdio>
+#include <memory>
+
+#include "camrig_toolkit/views.h"
+#include "cli.h"
+
+namespace {
+
+struct CrViewOptions {
+    camrig::ViewKind kind = camrig::ViewKind::top;
+    std::string rig, view, out;
+    std::vector<std::string> frames;
+};
+
+const char* crKindName(camrig::ViewKind kind) {
+    switch (kind) {
+    case camrig::ViewKind::single: return "single";
+    case camrig::ViewKind::top: return "top";
+    case camrig::ViewKind::bowl: return "bowl";
+    }
+    return "";
+}
+
+// The view named, or the rig's first view of the subcommand's kind.
+const camrig::RigView& crChooseView(const camrig::Rig& rig, const CrViewOptions& options) {
+    const std::string kind = crKindName(options.kind);
+    if (!options.view.empty()) {
+        const camrig::RigView& view = camrig::findView(rig, options.view);
+        if (view.kind != options.kind)
+            throw camrig::RigError(rig.path, 0, "views." + view.name, "not a " + kind + " view");
+        return view;
+    }
+    for (const camrig::RigView& view : rig.views)
+        if (view.kind == options.kind) return view;
+    throw camrig::RigError(rig.path, 0, "views", "no " + kind + " view");
+}
+
+// A camera's frame: the path given on the command line, or its frame field.
+camrig::Picture crReadFrame(const camrig::Rig& rig, int slot, const std::string& given) {
+    if (!given.empty()) return camrig::readPicture(given);
+    const camrig::RigCamera* camera = camrig::findCamera(rig, slot);
+    const std::string name = camrig::kSlotNames[slot];
+    if (!camera) throw camrig::RigError(rig.path, 0, "cameras." + name, "no such camera");
+    if (camera->frame.empty())
+        throw camrig::RigError(rig.path, 0, "cameras." + name + ".frame", "no frame: set the field or pass --frames");
+    return camrig::readPicture(camrig::rigRelative(rig, camera->frame));
+}
+
+// By slot for top and bowl views, the view's camera alone for a single view.
+std::vector<camrig::Picture> crReadFrames(const camrig::Rig& rig, const camrig::RigView& view,
+                                          const std::vector<std::string>& given) {
+    const size_t wanted = view.kind == camrig::ViewKind::single ? 1 : camrig::kSlotNames.size();
+    if (!given.empty() && given.size() != wanted)
+        throw CLI::ValidationError("--frames", "the view takes " + std::to_string(wanted) + " frames");
+    std::vector<camrig::Picture> frames;
+    for (size_t i = 0; i < wanted; ++i) {
+        const int slot = wanted == 1 ? cliSlotOf(view.camera) : static_cast<int>(i);
+        if (slot < 0)
+            throw camrig::RigError(rig.path, 0, "views." + view.name + ".camera", "no camera \"" + view.camera + "\"");
+        frames.push_back(crReadFrame(rig, slot, given.empty() ? std::string() : given[i]));
+    }
+    return frames;
+}
+
+void crRenderView(const CrViewOptions& options) {
+    CliProgress progress(std::string(crKindName(options.kind)) + "view", 3);
+    const camrig::Rig rig = camrig::readRig(options.rig);
+    const camrig::RigView& view = crChooseView(rig, options);
+    progress.step("reading the frames");
+    CliStopwatch reading;
+    const std::vector<camrig::Picture> frames = crReadFrames(rig, view, options.frames);
+    camrig::checkFrames(rig, view, frames);
+    const double readMs = reading.ms();
+
+    progress.step("making the tables");
+    const camrig::ViewResult result = camrig::renderView(rig, view, frames);
+
+    progress.step("writing");
+    CliStopwatch writing;
+    const std::string out = options.out.empty() ? cliFolderOf(rig.path) : options.out;
+    cliMakeFolder(out);
+    camrig::OutputSet outputs;
+    for (const camrig::ViewFile& file : result.files)
+        outputs.add(cliJoin(out, file.name), file.bytes.data(), file.bytes.size());
+    outputs.addPicture(cliJoin(out, view.name + ".png"), result.preview);
+    outputs.commit();
+    const double writeMs = writing.ms();
+    for (const std::string& path : outputs.paths()) std::printf("wrote %s\n", path.c_str());
+    std::printf("%s: frames read in %.0f ms, tables made in %.0f ms, composed in %.1f ms, written in %.0f ms\n",
+                view.name.c_str(), readMs, result.initMs, result.applyMs, writeMs);
+}
+
+void crAddViewCommand(CLI::App& app, camrig::ViewKind kind, const std::string& name, const std::string& what) {
+    auto options = std::make_shared<CrViewOptions>();
+    options->kind = kind;
+    CLI::App* command =
+        app.add_subcommand(name, "Make " + what + " from a rig file and frames: the target's LUT and mask binaries" +
+                                     (kind == camrig::ViewKind::single ? "" : ", point lists") +
+                                     (kind == camrig::ViewKind::top ? ", zones" : "") + " and a preview, <view>.png");
+    command->add_option("RIG", options->rig, "rig file")->required();
+    command->add_option(
+        "--view", options->view,
+        "the view's name in the rig file (default: its first " + std::string(crKindName(kind)) + " view)");
+    command
+        ->add_option("--frames", options->frames,
+                     kind == camrig::ViewKind::single ? "the camera's frame (default: its frame field)"
+                                                      : "frames of the front, rear, left and right cameras "
+                                                        "(default: their frame fields)")
+        ->expected(1, kind == camrig::ViewKind::single ? 1 : 4);
+    command->add_option("--out", options->out, "folder for the files (default: the rig file's)");
+    command->callback([options] { crRenderView(*options); });
+}
+
+}  // namespace
+
+void crAddViewCommands(CLI::App& app) {
+    crAddViewCommand(app, camrig::ViewKind::top, "topview", "a top view");
+    crAddViewCommand(app, camrig::ViewKind::bowl, "bowlview", "a bowl view");
+    crAddViewCommand(app, camrig::ViewKind::single, "singleview", "a single camera's corrected view");
+}
