@@ -14,7 +14,7 @@ namespace camrig {
 struct OpenCvFisheye {
     double fx = 0, fy = 0, cx = 0, cy = 0, skew = 0;  // K
     double k[4] = {0, 0, 0, 0};                       // D
-    int width = 0, height = 0;                         // the calibrated image size
+    int width = 0, height = 0;                        // the calibrated image size
 };
 
 // Reads an OpenCV calibration file (FileStorage YAML, "%YAML:1.0" header

@@ -80,7 +80,7 @@ enum class ViewKind { single, top, bowl };
 struct RigView {
     std::string name;
     ViewKind kind = ViewKind::top;
-    int engineType = 0;      // crMultiviewCreate type: 0 top, 1 or 2 bowl
+    int engineType = 0;  // crMultiviewCreate type: 0 top, 1 or 2 bowl
     MultiviewParam multiview{};
     CameraParam viewpoint{};  // bowl views: the virtual pinhole camera
     ViewParam single{};
