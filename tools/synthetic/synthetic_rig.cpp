@@ -290,7 +290,7 @@ SyntheticRig makeSyntheticRig(const SyntheticOptions& options) {
         const int w = truth.imageWidth, h = truth.imageHeight;
         out.photographs[slot] =
             fromPackedRows(crScenePhotograph(truth, targets, 2, crSceneBayConditions()).data(), w, h);
-        out.frames[slot] = crPicture(crSceneRender(truth), w, h);
+        if (options.frames) out.frames[slot] = crPicture(crSceneRender(truth), w, h);
     }
     return out;
 }

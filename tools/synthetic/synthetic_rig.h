@@ -22,6 +22,7 @@ struct SyntheticOptions {
     // measured pixels.
     float markNoise = 0.0f;
     unsigned seed = 1;
+    bool frames = true;  // false leaves the frames empty: calibration needs only the photographs
 };
 
 struct SyntheticRig {
