@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -50,7 +49,7 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(root_); }
 
     // The command with these arguments (no spaces within one), in the suite's folder.
-    static CrRun run(std::initializer_list<std::string> args) {
+    static CrRun run(const std::vector<std::string>& args) {
         const std::string out = root_ + "/stdout", err = root_ + "/stderr";
         std::string line = CAMRIG_COMMAND;
         for (const std::string& arg : args) line.append(" ").append(arg);
@@ -240,33 +239,58 @@ TEST_F(CliTest, ImportOpenCvSetsTheLens) {
 TEST_F(CliTest, BadRigFilesWriteNothing) {
     camrig::Picture small(64, 48);
     camrig::writePicture(small, root_ + "/rig/small.png");
+    // Beyond the bound on pictures read, refused from its header.
+    camrig::writePicture(camrig::Picture(8193, 1), root_ + "/rig/wide.png");
     const std::string good = crSlurp(rigFile("rig"));
     auto edit = [&](const char* from, const char* to) { return std::regex_replace(good, std::regex(from), to); };
+    // One line naming the file and what is wrong, exit status 1, and nothing written.
+    auto refused = [&](const std::string& name, std::vector<std::string> args, const std::string& pattern) {
+        const std::string out = root_ + "/bad_" + name;
+        fs::create_directory(out);
+        args.insert(args.end(), {"--out", out});
+        const CrRun bad = run(args);
+        EXPECT_EQ(bad.status, 1) << name;
+        EXPECT_EQ(bad.err.rfind("camrig: ", 0), 0u) << name << ": " << bad.err;
+        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << name << ": " << bad.err;
+        EXPECT_TRUE(std::regex_search(bad.err, std::regex(pattern))) << name << ": " << bad.err;
+        EXPECT_TRUE(fs::is_empty(out)) << name;
+    };
     const struct {
         const char *name, *command;
         std::string text;
-        const char* field;
-    } cases[] = {
-        {"missing", "topview", edit("\\n    image: \\[\\d+, \\d+\\]", ""), "cameras.front.image"},
-        {"type", "topview", edit("width: \\d+", "width: wide"), "vehicle.width"},
-        {"range", "topview", edit("width: \\d+", "width: -1800"), "vehicle.width"},
-        {"truncated", "topview", good.substr(0, good.size() / 3), ""},
-        {"frame_size", "topview", edit("frame: rig_front.png", "frame: small.png"), "cameras.front.frame"},
+        const char* pattern;
+    } files[] = {
+        {"missing", "topview", edit("\\n    image: \\[\\d+, \\d+\\]", ""), "cameras\\.front\\.image"},
+        {"type", "topview", edit("width: \\d+", "width: wide"), "vehicle\\.width"},
+        {"range", "topview", edit("width: \\d+", "width: -1800"), "vehicle\\.width"},
+        {"truncated", "topview", good.substr(0, good.size() / 3), "truncated\\.yaml:[1-9][0-9]*: "},
+        {"frame_size", "topview", edit("frame: rig_front.png", "frame: small.png"), "cameras\\.front\\.frame"},
         // The last camera's photograph fails after the others are done.
-        {"photo_size", "calibrate", edit("file: calib_right.png", "file: small.png"), "cameras.right.photograph"},
+        {"photo_size", "calibrate", edit("file: calib_right.png", "file: small.png"), "cameras\\.right\\.photograph"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : files) {
         ASSERT_NE(c.text, good) << c.name;
-        const std::string out = root_ + "/bad_" + c.name, rig = copyRig(c.name, c.text);
-        fs::create_directory(out);
-        const CrRun bad = run({c.command, rig, "--out", out});
-        EXPECT_EQ(bad.status, 1) << c.name;
-        EXPECT_EQ(bad.err.rfind("camrig: ", 0), 0u) << c.name << ": " << bad.err;
-        EXPECT_EQ(std::count(bad.err.begin(), bad.err.end(), '\n'), 1) << c.name << ": " << bad.err;
-        EXPECT_NE(bad.err.find(c.field), std::string::npos) << c.name << ": " << bad.err;
-        EXPECT_TRUE(fs::is_empty(out)) << c.name;
+        const std::string rig = copyRig(c.name, c.text);
+        refused(c.name, {c.command, rig}, c.pattern);
         EXPECT_EQ(crSlurp(rig), c.text) << c.name;
     }
+    const std::string frame = root_ + "/rig/rig_rear.png";
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        std::string pattern;
+    } paths[] = {
+        // Neither may hang: they are refused before reading.
+        {"folder", {"topview", root_ + "/rig"}, root_ + "/rig: "},
+        {"device", {"topview", "/dev/zero"}, "/dev/zero: "},
+        {"wide_frame",
+         {"topview", rigFile("rig"), "--frames", root_ + "/rig/wide.png", frame, frame, frame},
+         "wide\\.png: .*8193 x 1"},
+        {"small_frame",
+         {"topview", rigFile("rig"), "--frames", root_ + "/rig/small.png", frame, frame, frame},
+         "small\\.png: --frames: 64 x 48"},
+    };
+    for (const auto& c : paths) refused(c.name, c.args, c.pattern);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <random>
+#include <regex>
+#include <string>
 #include <vector>
 
 #include "camrig_toolkit/decode.h"
@@ -50,6 +52,17 @@ TEST(DecodeLut, SourcesComeBackWithinTheFormatsPrecision) {
     const camrig::Picture picture = lutPicture(camrig::decodeLut(bin.data(), bin.size(), w, h), 720, 480);
     const unsigned char* none = picture.row(0);  // entry 0 has no source: magenta
     EXPECT_TRUE(none[0] == 255 && none[1] == 0 && none[2] == 255);
+    // Over a smaller frame, the summary counts as sourced the pixels the picture draws so.
+    const camrig::LutEntries entries = camrig::decodeLut(bin.data(), bin.size(), w, h);
+    const camrig::Picture half = lutPicture(entries, 360, 240);
+    size_t drawn = 0;
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) drawn += half.row(r)[size_t(3) * size_t(c)] == 0;
+    std::smatch inside;
+    const std::string summary = camrig::summarise(camrig::BinaryKind::lut, bin.data(), bin.size(), w, h, 360, 240);
+    ASSERT_TRUE(std::regex_search(summary, inside, std::regex("inside the frame (\\d+), outside (\\d+)"))) << summary;
+    EXPECT_EQ(std::stoul(inside[1]), drawn);
+    EXPECT_GT(std::stoul(inside[2]), 0u);
 }
 
 // A blend map with every code (zones with and without weights) and colours, in equal pairs of columns so that the

@@ -8,6 +8,7 @@
 
 #include "camrig_toolkit/decode.h"
 #include "camrig_toolkit/rig.h"
+#include "ends_with.h"
 
 namespace camrig {
 
@@ -28,10 +29,6 @@ constexpr std::array<std::pair<BinaryKind, const char*>, 9> kKindNames = {{
 constexpr std::array<const char*, 9> kZoneNames = {"front",      "front-left", "left",        "rear-left", "rear",
                                                    "rear-right", "right",      "front-right", "vehicle"};
 
-bool crEndsWith(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string crNumber(float v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", double(v));
@@ -49,18 +46,25 @@ std::string crHeading(BinaryKind kind, int width, int height) {
     return std::string(binaryKindName(kind)) + ", " + std::to_string(width) + " x " + std::to_string(height) + "\n";
 }
 
-std::string crLutSummary(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height) {
+std::string crLutSummary(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height,
+                         int sourceWidth, int sourceHeight) {
     const LutEntries lut = decodeLut(bytes, length, width, height, kind == BinaryKind::lutHalf);
+    const bool known = sourceWidth > 0 && sourceHeight > 0;
     crRange x, y;
-    size_t with = 0;
+    size_t with = 0, outside = 0;
     for (size_t i = 0; i < lut.source.size(); ++i) {
         if (!lut.valid[i]) continue;
-        ++with, x.add(lut.source[i].x), y.add(lut.source[i].y);
+        const Point2f s = lut.source[i];
+        ++with, x.add(s.x), y.add(s.y);
+        // At or past the frame's far edge, as lutPicture marks it.
+        if (known && !(s.x < float(sourceWidth) && s.y < float(sourceHeight))) ++outside;
     }
+    const std::string counts = known ? "pixels with source inside the frame " + std::to_string(with - outside) +
+                                           ", outside " + std::to_string(outside) + ", without "
+                                     : "pixels with source " + std::to_string(with) + ", without ";
     return crHeading(kind, width, height) +
-           (lut.mode == 1 ? "mode 1: 1/64 pixel, rows per field\n" : "mode 0: whole pixels\n") + "pixels with source " +
-           std::to_string(with) + ", without " + std::to_string(lut.source.size() - with) + "\nsource x " + x.text() +
-           ", y " + y.text() + "\n";
+           (lut.mode == 1 ? "mode 1: 1/64 pixel, rows per field\n" : "mode 0: whole pixels\n") + counts +
+           std::to_string(lut.source.size() - with) + "\nsource x " + x.text() + ", y " + y.text() + "\n";
 }
 
 std::string crMaskSummary(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height) {
@@ -142,20 +146,21 @@ bool binaryKindFromName(const std::string& path, BinaryKind* kind) {
         {"_lut.bin", BinaryKind::lut},
     }};
     for (const auto& [suffix, k] : kSuffixes)
-        if (crEndsWith(name, suffix)) return *kind = k, true;
+        if (endsWith(name, suffix)) return *kind = k, true;
     // <view>_lut_<camera>.bin, the camera a name without underscores.
     const size_t lut = name.rfind("_lut_");
-    if (lut == std::string::npos || !crEndsWith(name, ".bin")) return false;
+    if (lut == std::string::npos || !endsWith(name, ".bin")) return false;
     const std::string camera = name.substr(lut + 5, name.size() - lut - 9);
     if (camera.empty() || camera.find('_') != std::string::npos) return false;
     *kind = BinaryKind::lut;
     return true;
 }
 
-std::string summarise(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height) {
+std::string summarise(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height,
+                      int sourceWidth, int sourceHeight) {
     switch (kind) {
     case BinaryKind::lut:
-    case BinaryKind::lutHalf: return crLutSummary(kind, bytes, length, width, height);
+    case BinaryKind::lutHalf: return crLutSummary(kind, bytes, length, width, height, sourceWidth, sourceHeight);
     case BinaryKind::points: return crPointsSummary(bytes, length);
     case BinaryKind::zones: return crZonesSummary(bytes, length);
     default: return crMaskSummary(kind, bytes, length, width, height);

@@ -14,6 +14,8 @@ namespace camrig {
 
 namespace {
 
+constexpr size_t kMaxPairs = 50;  // a camera record's calibration pairs
+
 std::string crCameraField(const RigCamera& camera, const std::string& field) {
     const bool named = camera.slot >= 0 && camera.slot < static_cast<int>(kSlotNames.size());
     return std::string("cameras.") + (named ? kSlotNames[camera.slot] : std::to_string(camera.slot)) + "." + field;
@@ -77,9 +79,14 @@ CornerReport detectMarks(const Rig& rig, RigCamera* camera, const Picture& photo
     crCheckPhotograph(rig, *camera, photo);
     const Photograph& shot = *camera->photograph;
     Point2f expected[12];
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         expected[i] = crProjectMark(
             camera->param, crFindMark(rig, shot.corners[i], crCameraField(*camera, "photograph.corners")).ground);
+        // The corners are told apart by where the pose puts their marks.
+        if (!std::isfinite(expected[i].x) || !std::isfinite(expected[i].y))
+            throw RigError(rig.path, 0, crCameraField(*camera, "pose"),
+                           "the corners' marks do not project through it: give the camera's design pose");
+    }
 
     const std::vector<unsigned char> packed = packedRows(photo);
     CameraParam cam = camera->param;
@@ -104,6 +111,10 @@ CornerReport detectMarks(const Rig& rig, RigCamera* camera, const Picture& photo
     };
     std::copy_if(camera->sightings.begin(), camera->sightings.end(), std::back_inserter(sightings),
                  [&](const Sighting& s) { return !isCorner(s); });
+    if (sightings.size() > kMaxPairs)
+        throw RigError(rig.path, 0, crCameraField(*camera, "sightings"),
+                       std::to_string(sightings.size()) + " with the twelve corners, at most " +
+                           std::to_string(kMaxPairs) + " fit a camera record");
     camera->sightings = std::move(sightings);
     return report;
 }
@@ -133,6 +144,10 @@ void estimatePose(const Rig& rig, RigCamera* camera) {
         throw RigError(rig.path, 0, crCameraField(*camera, "sightings"),
                        std::to_string(cam.pointCount) + " sightings, at least 4 needed for a pose");
     crGetCameraPos(&cam);
+    const float values[6] = {cam.positionX, cam.positionY, cam.positionZ, cam.angleX, cam.angleY, cam.angleZ};
+    if (!std::all_of(values, values + 6, [](float v) { return std::isfinite(v); }) || !(cam.positionZ < 0))
+        throw RigError(rig.path, 0, crCameraField(*camera, "sightings"),
+                       "no pose above the ground fits them (the marks may be collinear or mismatched)");
     CameraParam& pose = camera->param;
     pose.positionX = cam.positionX, pose.positionY = cam.positionY, pose.positionZ = cam.positionZ;
     pose.angleX = cam.angleX, pose.angleY = cam.angleY, pose.angleZ = cam.angleZ;

@@ -4,12 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "camrig_toolkit/lens.h"
+#include "camrig_toolkit/picture.h"
 #include "rig_check.h"
 #include "yaml_fields.h"
 
@@ -22,7 +20,7 @@ constexpr int kPeakSteps = 18000;        // the forward polynomial is scanned in
 constexpr int kFitSamples = 2000;        // angles the inverse is fitted at
 constexpr int kErrorSamples = 8000;      // angles its error is measured at
 constexpr double kMinRange = kPi / 180;  // a lens must cover at least 1 degree
-constexpr std::streamoff kMaxFileBytes = 16 << 20;
+constexpr size_t kMaxFileBytes = 16 << 20;
 
 // Image height (sensor units, focal length 1) at incidence angle t, with
 // camrig's distortion coefficients (1, k1..k4) as the record stores them.
@@ -117,14 +115,8 @@ void crCheckLens(const OpenCvFisheye& lens) {
 // ---- Reading OpenCV's files ------------------------------------------------
 
 std::string crReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    std::error_code ignored;
-    if (!file || std::filesystem::is_directory(path, ignored)) throw RigError(path, 0, "", "cannot be read");
-    if (file.tellg() > kMaxFileBytes) throw RigError(path, 0, "", "too large for a calibration file");
-    file.seekg(0);
-    std::ostringstream text;
-    text << file.rdbuf();
-    std::string content = text.str();
+    const std::vector<unsigned char> bytes = readFileBounded(path, kMaxFileBytes);
+    std::string content(bytes.begin(), bytes.end());
     // FileStorage's "%YAML:1.0" is not a directive yaml-cpp knows; a comment
     // in its place keeps the line numbers.
     if (content.compare(0, 5, "%YAML") == 0) content.replace(0, content.find('\n'), "#");

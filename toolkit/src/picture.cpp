@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "camrig_toolkit/picture.h"
 #include "camrig_toolkit/rig.h"
+#include "ends_with.h"
 
 namespace camrig {
 
@@ -20,6 +18,12 @@ namespace {
 // Larger pictures are refused before anything is allocated for them.
 constexpr int kMaxSide = 16384;
 constexpr uint64_t kMaxBytes = uint64_t{1} << 28;
+// Pictures read are camera frames and photographs, no larger than the rig's
+// images: the bound is checked from the header, before decoding.
+constexpr int kMaxReadSide = 8192;
+constexpr uint64_t kMaxReadPixels = uint64_t{1} << 24;
+// The largest such picture as an uncompressed 32-bit BMP or PNG, and headers.
+constexpr size_t kMaxReadFile = size_t{4} * kMaxReadPixels + kMaxReadPixels + 4096;
 
 using Bytes = std::vector<unsigned char>;
 
@@ -29,19 +33,6 @@ bool crFitsBounds(int width, int height, int channels) {
 }
 
 std::string crSizeText(int width, int height) { return std::to_string(width) + " x " + std::to_string(height); }
-
-Bytes crReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw RigError(path, 0, "", "cannot open the picture file");
-    const std::streamoff size = in.tellg();
-    // The largest allowed picture as an uncompressed 32-bit BMP, and its headers.
-    if (size < 0 || uint64_t(size) > kMaxBytes + kMaxBytes / 3 + 4096)
-        throw RigError(path, 0, "", "picture file too large");
-    Bytes bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) throw RigError(path, 0, "", "cannot read the file");
-    return bytes;
-}
 
 uint32_t crLe(const Bytes& b, size_t at, int n) {
     uint32_t v = 0;
@@ -83,10 +74,11 @@ Picture crDecode(const Bytes& bytes, const std::string& path) {
     const int length = static_cast<int>(std::min<size_t>(bytes.size(), INT32_MAX));
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(bytes.data(), length, &width, &height, &channels)) throw RigError(path, 0, "", damaged);
-    if (width < 1 || height < 1 || !crFitsBounds(width, height, 4))
+    if (width < 1 || height < 1 || width > kMaxReadSide || height > kMaxReadSide ||
+        uint64_t(width) * uint64_t(height) > kMaxReadPixels)
         throw RigError(path, 0, "",
-                       "picture of " + crSizeText(width, height) + " pixels; at most " + std::to_string(kMaxSide) +
-                           " a side and " + std::to_string(kMaxBytes / 4) + " in all");
+                       "picture of " + crSizeText(width, height) + " pixels; at most " + std::to_string(kMaxReadSide) +
+                           " a side and " + std::to_string(kMaxReadPixels) + " in all");
     if (format[0] == 'B' && !crBmpComplete(bytes)) throw RigError(path, 0, "", damaged);
     std::unique_ptr<unsigned char, void (*)(void*)> rgb(
         stbi_load_from_memory(bytes.data(), length, &width, &height, &channels, 3), stbi_image_free);
@@ -112,16 +104,11 @@ Bytes crPackedRgb(const Picture& picture) {
     return rgb;
 }
 
-bool crEndsWith(const std::string& path, const char* extension) {
-    const size_t n = std::strlen(extension);
-    if (path.size() < n) return false;
-    return std::equal(path.end() - static_cast<std::ptrdiff_t>(n), path.end(), extension,
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
-
 Bytes crEncode(const Picture& picture, const std::string& path) {
-    const bool png = crEndsWith(path, ".png");
-    if (!png && !crEndsWith(path, ".bmp")) throw RigError(path, 0, "", "pictures are written as .png or .bmp");
+    std::string name = path;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool png = endsWith(name, ".png");
+    if (!png && !endsWith(name, ".bmp")) throw RigError(path, 0, "", "pictures are written as .png or .bmp");
     if (picture.width < 1 || picture.height < 1 || !crFitsBounds(picture.width, picture.height, 4) ||
         picture.pixels.size() != size_t(crImageStride(3, picture.width)) * size_t(picture.height))
         throw RigError(path, 0, "", "no picture to write (" + crSizeText(picture.width, picture.height) + ")");
@@ -143,7 +130,7 @@ Picture::Picture(int w, int h) : width(w), height(h) {
     pixels.assign(size_t(crImageStride(3, w)) * size_t(h), 0);
 }
 
-Picture readPicture(const std::string& path) { return crDecode(crReadWhole(path), path); }
+Picture readPicture(const std::string& path) { return crDecode(readFileBounded(path, kMaxReadFile), path); }
 
 void writePicture(const Picture& picture, const std::string& path) {
     const Bytes file = crEncode(picture, path);

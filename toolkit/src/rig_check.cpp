@@ -37,12 +37,12 @@ public:
             fail(path, "out of range (value " + std::to_string(value) + ", allowed " + std::to_string(min) + ".." +
                            std::to_string(max) + ")");
     }
-    void size(const std::string& path, int width, int height) const {
+    void size(const std::string& path, int width, int height, long long area = kRigMaxArea) const {
         integer(path + "[0]", width, 1, kRigMaxSide);
         integer(path + "[1]", height, 1, kRigMaxSide);
-        if (static_cast<long long>(width) * height > kRigMaxArea)
+        if (static_cast<long long>(width) * height > area)
             fail(path, "too large (value " + std::to_string(width) + " x " + std::to_string(height) +
-                           ", allowed at most " + std::to_string(kRigMaxArea) + " pixels)");
+                           ", allowed at most " + std::to_string(area) + " pixels)");
     }
     void pose(const std::string& path, const CameraParam& c) const {
         finite(path + ".position[0]", c.positionX);
@@ -104,7 +104,8 @@ void crChecker::lens(const std::string& path, const RigCamera& camera) const {
 
 void crChecker::sightings(const std::string& path, const RigCamera& camera) const {
     if (camera.sightings.size() > kRigMaxSightings)
-        fail(path, "too many (value " + std::to_string(camera.sightings.size()) + ", allowed at most 50)");
+        fail(path, "too many (value " + std::to_string(camera.sightings.size()) + ", allowed at most " +
+                       std::to_string(kRigMaxSightings) + ")");
     const CameraParam& c = camera.param;
     std::set<std::string> seen;
     for (size_t i = 0; i < camera.sightings.size(); ++i) {
@@ -139,7 +140,7 @@ void crChecker::camera(const RigCamera& camera) {
 
 void crChecker::multiview(const std::string& path, const RigView& view) const {
     const MultiviewParam& p = view.multiview;
-    size(path + ".size", p.viewWidth, p.viewHeight);
+    size(path + ".size", p.viewWidth, p.viewHeight, kRigMaxViewArea);
     finite(path + ".centre[0]", p.viewCenterX);
     finite(path + ".centre[1]", p.viewCenterY);
     range(path + ".front_fov", p.frontFov, 1.0e-3, 360, "(0, 360]");
@@ -179,10 +180,10 @@ void crChecker::bowl(const std::string& path, const RigView& view) const {
 
 void crChecker::single(const std::string& path, const RigView& view) const {
     const ViewParam& p = view.single;
-    if (rigSlot(view.camera) < 0)
+    if (slotOf(view.camera) < 0)
         fail(path + ".camera", "unknown camera (value \"" + view.camera + "\", allowed front, rear, left, right)");
-    if (!findCamera(rig_, rigSlot(view.camera))) fail(path + ".camera", "no such camera in the rig");
-    size(path + ".size", p.outWidth, p.outHeight);
+    if (!findCamera(rig_, slotOf(view.camera))) fail(path + ".camera", "no such camera in the rig");
+    size(path + ".size", p.outWidth, p.outHeight, kRigMaxViewArea);
     finite(path + ".centre[0]", p.centerX);
     finite(path + ".centre[1]", p.centerY);
     const uint32_t known = CR_VIEW_BILINEAR | CR_VIEW_BICUBIC | CR_VIEW_LENS | CR_VIEW_RADIAL | CR_VIEW_FLIP |
@@ -233,12 +234,6 @@ void crChecker::view(size_t index, const RigView& view) {
 }
 
 }  // namespace
-
-int rigSlot(const std::string& name) {
-    for (int slot = 0; slot < 4; ++slot)
-        if (name == kSlotNames[slot]) return slot;
-    return -1;
-}
 
 std::string rigCameraPath(int slot) {
     return slot >= 0 && slot < 4 ? std::string("cameras.") + kSlotNames[slot] : fieldIndex("cameras", slot);

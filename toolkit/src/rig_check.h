@@ -10,11 +10,11 @@ namespace camrig {
 // Limits shared by the reader and the checks.
 inline constexpr int kRigMaxSide = 8192;             // image and view width or height, pixels
 inline constexpr long long kRigMaxArea = 1LL << 24;  // width x height, pixels
-inline constexpr float kRigMaxCoordinate = 1.0e7f;   // positions, world units
-inline constexpr size_t kRigMaxSightings = 50;       // a camera record holds 50 pairs
+// A view's tables take some 50 bytes a pixel in all: 4M pixels keep them near 200 MB.
+inline constexpr long long kRigMaxViewArea = 1LL << 22;
+inline constexpr float kRigMaxCoordinate = 1.0e7f;  // positions, world units
+inline constexpr size_t kRigMaxSightings = 50;      // a camera record holds 50 pairs
 
-// The slot of a camera slot name, or -1.
-int rigSlot(const std::string& name);
 // "cameras.<slot name>", the path of a camera's fields.
 std::string rigCameraPath(int slot);
 

@@ -1,10 +1,8 @@
 // Reading rig files: YAML into the rig's records, each field checked for its
 // type and shape as it is read, then every record for its range.
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "camrig_toolkit/lens.h"
+#include "camrig_toolkit/picture.h"
 #include "rig_check.h"
 #include "yaml_fields.h"
 
@@ -15,7 +13,7 @@ namespace {
 // Larger lists are not a rig: they stop a hostile file early.
 constexpr size_t kMaxMarks = 100000;
 constexpr size_t kMaxViews = 1000;
-constexpr std::streamoff kMaxFileBytes = 64 << 20;
+constexpr size_t kMaxFileBytes = 64 << 20;
 
 void crReadSize(const YamlFields& in, const YAML::Node& node, const std::string& path, int32_t* width,
                 int32_t* height) {
@@ -181,7 +179,7 @@ void crReadCameras(const YamlFields& in, const YAML::Node& node, Rig* rig) {
     if (node.size() == 0) in.fail(node, "cameras", "no camera");
     for (const auto& entry : node) {
         const std::string name = entry.first.Scalar();
-        rig->cameras.push_back(crReadCamera(in, entry.second, "cameras." + name, rigSlot(name)));
+        rig->cameras.push_back(crReadCamera(in, entry.second, "cameras." + name, slotOf(name)));
     }
 }
 
@@ -306,7 +304,7 @@ void crReadSingle(const YamlFields& in, const YAML::Node& node, const std::strin
             "rotation", "zoom", "shear", "band_width", "overlay_scale", "overlay_offset"});
     ViewParam& p = view->single;
     view->camera = in.text(in.need(node, path, "camera"), path + ".camera");
-    if (rigSlot(view->camera) < 0)
+    if (slotOf(view->camera) < 0)
         in.fail(node["camera"], path + ".camera",
                 "unknown camera (value \"" + view->camera + "\", allowed front, rear, left, right)");
     crReadSize(in, in.need(node, path, "size"), path + ".size", &p.outWidth, &p.outHeight);
@@ -383,19 +381,8 @@ Rig parseRig(const std::string& text, const std::string& name) {
 }
 
 Rig readRig(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    std::error_code ignored;
-    if (!file || std::filesystem::is_directory(path, ignored)) throw RigError(path, 0, "", "cannot be read");
-    const std::streamoff size = file.tellg();
-    if (size > kMaxFileBytes)
-        throw RigError(path, 0, "",
-                       "too large for a rig file (" + std::to_string(size) + " bytes, allowed at most " +
-                           std::to_string(kMaxFileBytes) + ")");
-    file.seekg(0);
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!file.good() && !file.eof()) throw RigError(path, 0, "", "cannot be read");
-    return parseRig(text.str(), path);
+    const std::vector<unsigned char> bytes = readFileBounded(path, kMaxFileBytes);
+    return parseRig(std::string(bytes.begin(), bytes.end()), path);
 }
 
 }  // namespace camrig

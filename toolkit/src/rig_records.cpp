@@ -21,6 +21,12 @@ std::string crErrorText(const std::string& file, int line, const std::string& fi
 RigError::RigError(const std::string& file, int line, const std::string& field, const std::string& problem)
     : std::runtime_error(crErrorText(file, line, field, problem)), file_(file), field_(field), line_(line) {}
 
+int slotOf(const std::string& name) {
+    for (size_t slot = 0; slot < kSlotNames.size(); ++slot)
+        if (name == kSlotNames[slot]) return static_cast<int>(slot);
+    return -1;
+}
+
 const RigCamera* findCamera(const Rig& rig, int slot) {
     for (const RigCamera& c : rig.cameras)
         if (c.slot == slot) return &c;

@@ -23,8 +23,8 @@ const RigCamera& crSlotCamera(const Rig& rig, const RigView& view, int slot) {
 
 // The slot of a single view's camera, named by its slot name.
 int crViewSlot(const Rig& rig, const RigView& view) {
-    for (int slot = 0; slot < 4; ++slot)
-        if (view.camera == kSlotNames[slot]) return slot;
+    const int slot = slotOf(view.camera);
+    if (slot >= 0) return slot;
     throw RigError(rig.path, 0, "views." + view.name + ".camera",
                    "unknown camera \"" + view.camera + "\" (allowed front, rear, left, right)");
 }

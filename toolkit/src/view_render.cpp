@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,15 +15,14 @@
 #include <utility>
 
 #include "camrig_toolkit/views.h"
+#include "rig_check.h"
 
 namespace camrig {
 
 namespace {
 
 constexpr std::array<const char*, 4> kMaskFormats = {"rgb16", "rgb32", "ycbcr", "rgb24"};
-constexpr int kMaxViewSide = 8192;
-constexpr long long kMaxViewPixels = 1LL << 24;  // bounds the engines' tables (about 8 bytes a pixel a camera)
-constexpr int kMaxPointList = 50;                // the target's calibration point list, all cameras together
+constexpr int kMaxPointList = 50;  // the target's calibration point list, all cameras together
 constexpr int kPointsPerCamera = kMaxPointList / 4;
 // With this base the single view's mask strip is as wide as the view.
 constexpr int kMaskScaleBase = 720;
@@ -49,12 +47,12 @@ std::string crViewField(const RigView& view, const char* what) { return "views."
 // Records built in code skip the rig file's checks: keep the engines'
 // allocations sane whatever reaches them.
 void crCheckViewSize(const Rig& rig, const RigView& view, int width, int height) {
-    if (width < 1 || height < 1 || width > kMaxViewSide || height > kMaxViewSide ||
-        static_cast<long long>(width) * height > kMaxViewPixels)
+    if (width < 1 || height < 1 || width > kRigMaxSide || height > kRigMaxSide ||
+        static_cast<long long>(width) * height > kRigMaxViewArea)
         throw RigError(rig.path, 0, crViewField(view, "size"),
                        "out of range (value " + std::to_string(width) + " x " + std::to_string(height) +
-                           ", allowed 1.." + std::to_string(kMaxViewSide) + " a side and at most " +
-                           std::to_string(kMaxViewPixels) + " pixels)");
+                           ", allowed 1.." + std::to_string(kRigMaxSide) + " a side and at most " +
+                           std::to_string(kRigMaxViewArea) + " pixels)");
 }
 
 void crCheckMultiview(const Rig& rig, const RigView& view, const MultiviewRecords& rec) {
@@ -111,9 +109,12 @@ std::vector<unsigned char> crZones(const MultiviewParam& param) {
         crMakeFullTopviewParam(&param, zones.data(), &length);
     else
         crMakeTopviewParam(&param, zones.data(), &length);
-    // The block is little-endian in memory whatever the host.
-    std::vector<unsigned char> bytes(sizeof zones);
-    std::memcpy(bytes.data(), zones.data(), bytes.size());
+    // The device reads little-endian values.
+    std::vector<unsigned char> bytes;
+    for (const uint16_t value : zones) {
+        bytes.push_back(static_cast<unsigned char>(value & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(value >> 8));
+    }
     return bytes;
 }
 

@@ -33,10 +33,6 @@ std::string cliJoin(const std::string& folder, const std::string& name);
 std::string cliFolderOf(const std::string& path);
 // Creates the folder and its parents when missing; throws RigError otherwise.
 void cliMakeFolder(const std::string& folder);
-// The whole file, at most `limit` bytes; throws RigError naming the file.
-std::vector<unsigned char> cliReadFile(const std::string& path, size_t limit);
-// The slot of a camera name (front, rear, left, right), -1 for another name.
-int cliSlotOf(const std::string& name);
 
 // Milliseconds since construction.
 class CliStopwatch {

@@ -21,7 +21,7 @@ void crImport(const CrImportOptions& options) {
     if (!options.size.empty()) parseCliSize(options.size, &size);  // checked by the option
     const camrig::OpenCvFisheye lens = camrig::readOpenCvFisheye(options.calibration, size.width, size.height);
     camrig::Rig rig = camrig::readRig(options.rig);
-    camrig::RigCamera* camera = camrig::findCamera(rig, cliSlotOf(options.camera));
+    camrig::RigCamera* camera = camrig::findCamera(rig, camrig::slotOf(options.camera));
     if (!camera) throw camrig::RigError(rig.path, 0, "cameras." + options.camera, "no such camera");
     const camrig::LensFit fit = camrig::importOpenCvFisheye(lens, &camera->param);
     camera->lensFit = fit;

@@ -35,7 +35,7 @@ camrig::BinaryKind crKindOf(const CrInspectOptions& options) {
 // The camera whose LUT the file is: the single view's camera, or the slot the
 // name carries (<view>_lut_<camera>.bin).
 const camrig::RigCamera* crLutCamera(const camrig::Rig& rig, const camrig::RigView& view, const std::string& file) {
-    if (view.kind == camrig::ViewKind::single) return camrig::findCamera(rig, cliSlotOf(view.camera));
+    if (view.kind == camrig::ViewKind::single) return camrig::findCamera(rig, camrig::slotOf(view.camera));
     for (size_t slot = 0; slot < camrig::kSlotNames.size(); ++slot)
         if (file.find(std::string("_lut_") + camrig::kSlotNames[slot]) != std::string::npos)
             return camrig::findCamera(rig, static_cast<int>(slot));
@@ -125,7 +125,7 @@ std::string crDefaultOut(const std::string& file) {
 
 void crInspect(const CrInspectOptions& options) {
     CrInspectContext context = crContextOf(options);
-    const std::vector<unsigned char> bytes = cliReadFile(options.file, kMaxBinary);
+    const std::vector<unsigned char> bytes = camrig::readFileBounded(options.file, kMaxBinary);
     camrig::Picture picture;
     try {
         picture = crPictureOf(options, context, bytes);
@@ -135,9 +135,9 @@ void crInspect(const CrInspectOptions& options) {
     }
     const std::string out = options.out.empty() ? crDefaultOut(options.file) : options.out;
     camrig::writePicture(picture, out);
-    std::printf(
-        "%s",
-        camrig::summarise(context.kind, bytes.data(), bytes.size(), context.view.width, context.view.height).c_str());
+    std::printf("%s", camrig::summarise(context.kind, bytes.data(), bytes.size(), context.view.width,
+                                        context.view.height, context.source.width, context.source.height)
+                          .c_str());
     std::printf("wrote %s\n", out.c_str());
 }
 

@@ -2,18 +2,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
 #include "cli.h"
 
 bool parseCliSize(const std::string& text, CliSize* size) {
-    char rest = 0;
+    const char* const end = text.data() + text.size();
     int width = 0, height = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &rest) != 2) return false;
+    const auto w = std::from_chars(text.data(), end, width);
+    if (w.ec != std::errc() || w.ptr == end || *w.ptr != 'x') return false;
+    const auto h = std::from_chars(w.ptr + 1, end, height);
+    if (h.ec != std::errc() || h.ptr != end) return false;
     if (width < 16 || height < 16 || width > 4096 || height > 4096) return false;
     size->width = width, size->height = height;
     return true;
@@ -42,25 +45,6 @@ void cliMakeFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) throw camrig::RigError(folder, 0, "", "cannot create the folder: " + error.message());
-}
-
-std::vector<unsigned char> cliReadFile(const std::string& path, size_t limit) {
-    std::error_code error;
-    const auto length = std::filesystem::file_size(path, error);
-    if (error) throw camrig::RigError(path, 0, "", "cannot read: " + error.message());
-    if (length > limit)
-        throw camrig::RigError(path, 0, "", std::to_string(length) + " bytes, more than " + std::to_string(limit));
-    std::vector<unsigned char> bytes(static_cast<size_t>(length));
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        throw camrig::RigError(path, 0, "", "cannot read");
-    return bytes;
-}
-
-int cliSlotOf(const std::string& name) {
-    for (size_t slot = 0; slot < camrig::kSlotNames.size(); ++slot)
-        if (name == camrig::kSlotNames[slot]) return static_cast<int>(slot);
-    return -1;
 }
 
 double CliStopwatch::ms() const {

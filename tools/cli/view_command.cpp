@@ -38,14 +38,21 @@ const camrig::RigView& crChooseView(const camrig::Rig& rig, const CrViewOptions&
 }
 
 // A camera's frame: the path given on the command line, or its frame field.
+// Its size is checked at once, before a wrong one costs reading the others.
 camrig::Picture crReadFrame(const camrig::Rig& rig, int slot, const std::string& given) {
-    if (!given.empty()) return camrig::readPicture(given);
     const camrig::RigCamera* camera = camrig::findCamera(rig, slot);
     const std::string name = camrig::kSlotNames[slot];
     if (!camera) throw camrig::RigError(rig.path, 0, "cameras." + name, "no such camera");
-    if (camera->frame.empty())
+    if (given.empty() && camera->frame.empty())
         throw camrig::RigError(rig.path, 0, "cameras." + name + ".frame", "no frame: set the field or pass --frames");
-    return camrig::readPicture(camrig::rigRelative(rig, camera->frame));
+    const std::string path = given.empty() ? camrig::rigRelative(rig, camera->frame) : given;
+    camrig::Picture frame = camrig::readPicture(path);
+    const int width = camera->param.imageWidth, height = camera->param.imageHeight;
+    if (frame.width != width || frame.height != height)
+        throw camrig::RigError(path, 0, given.empty() ? "cameras." + name + ".frame" : "--frames",
+                               std::to_string(frame.width) + " x " + std::to_string(frame.height) + ", the " + name +
+                                   " camera's image is " + std::to_string(width) + " x " + std::to_string(height));
+    return frame;
 }
 
 // By slot for top and bowl views, the view's camera alone for a single view.
@@ -56,7 +63,7 @@ std::vector<camrig::Picture> crReadFrames(const camrig::Rig& rig, const camrig::
         throw CLI::ValidationError("--frames", "the view takes " + std::to_string(wanted) + " frames");
     std::vector<camrig::Picture> frames;
     for (size_t i = 0; i < wanted; ++i) {
-        const int slot = wanted == 1 ? cliSlotOf(view.camera) : static_cast<int>(i);
+        const int slot = wanted == 1 ? camrig::slotOf(view.camera) : static_cast<int>(i);
         if (slot < 0)
             throw camrig::RigError(rig.path, 0, "views." + view.name + ".camera", "no camera \"" + view.camera + "\"");
         frames.push_back(crReadFrame(rig, slot, given.empty() ? std::string() : given[i]));

@@ -25,9 +25,12 @@ struct CornerReport {
 // corners' marks with the corners found, each paired with the mark of its
 // triangle whose projection through the camera's current pose lies nearest.
 // They come first; the camera's other sightings (marks measured otherwise)
-// follow as they were. The photograph must have
-// the camera's image size. Throws RigError (naming the photograph's field)
-// when the camera has no photograph, a size differs or a triangle is missing.
+// follow as they were. The photograph must have the camera's image size and
+// the camera a pose near its true one (its design pose). Throws RigError
+// naming the field, and leaves the sightings as they were, when the camera
+// has no photograph or no pose through which the marks project, a size
+// differs, a triangle is missing, or the sightings would exceed the 50 a
+// camera record holds.
 CornerReport detectMarks(const Rig& rig, RigCamera* camera, const Picture& photo);
 
 // Pairs twelve corners in the detector's order with the expected pixels of
@@ -49,7 +52,9 @@ double rmsOf(const std::vector<double>& errors);
 void projectGround(const CameraParam& camera, const double ground[2], double pixel[2]);
 
 // The library's estimate: crGetCameraPos from the camera's pairs. Writes the
-// pose fields. Throws RigError when the camera has fewer than 4 sightings.
+// pose fields. Throws RigError, the pose unchanged, when the camera has fewer
+// than 4 sightings or the estimate is no pose above the ground (not finite,
+// or positionZ >= 0: collinear or mismatched marks).
 void estimatePose(const Rig& rig, RigCamera* camera);
 
 struct RefineOptions {

@@ -84,7 +84,10 @@ std::vector<ZoneRect> decodeZones(const unsigned char* bytes, size_t length);
 Picture zonesPicture(const std::vector<ZoneRect>& zones, int width, int height);
 
 // A few lines that describe a decoded binary: its kind, size, counts (pixels
-// with and without source, pixels per zone, points) and ranges.
-std::string summarise(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height);
+// with and without source, pixels per zone, points) and ranges. With the
+// source frame's size, a LUT's sources are counted as lutPicture draws them:
+// inside the frame, or outside it.
+std::string summarise(BinaryKind kind, const unsigned char* bytes, size_t length, int width, int height,
+                      int sourceWidth = 0, int sourceHeight = 0);
 
 }  // namespace camrig

@@ -43,6 +43,11 @@ Image imageOf(Picture& picture, std::vector<unsigned char*>& rows);
 void writeFileAtomically(const std::string& path, const void* bytes, size_t length);
 void writeFileAtomically(const std::string& path, const std::string& text);
 
+// The whole of a regular file of at most `limit` bytes. Devices, pipes and
+// folders are refused without reading (they may never end), as are larger
+// files. Throws RigError ("<path>: <reason>") when it cannot.
+std::vector<unsigned char> readFileBounded(const std::string& path, size_t limit);
+
 // Files that appear all together or not at all: add() writes each under a
 // temporary name, commit() renames them all; files not committed when the
 // set is destroyed are removed.

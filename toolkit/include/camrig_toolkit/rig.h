@@ -32,6 +32,8 @@ private:
 
 // Camera slot names in slot order (CR_SLOT_FRONT .. CR_SLOT_RIGHT).
 inline constexpr std::array<const char*, 4> kSlotNames = {"front", "rear", "left", "right"};
+// The slot of a camera slot name, -1 for any other name.
+int slotOf(const std::string& name);
 
 // A calibration mark: a surveyed point on the ground, calibration frame.
 struct Mark {
