@@ -8,7 +8,6 @@
 
 #include "camrig_toolkit/calibrate.h"
 #include "scene/scene.h"
-#include "support/emulation.h"
 #include "synthetic/synthetic_rig.h"
 
 namespace {
@@ -118,8 +117,6 @@ std::array<Rig, 3> crCalibrate(const camrig::SyntheticRig& synthetic) {
 // 0.1 degree now and then: over several draws both refinements keep every camera's root mean square error within
 // them, and land nearer the truth than the estimate.
 TEST(Calibrate, RefinementBeatsTheEstimateUnderNoise) {
-    // The statistics need several whole calibrations, too slow for an emulator; the code is the native build's.
-    if (kUnderEmulator) GTEST_SKIP() << "several calibrations, natively only";
     constexpr int kDraws = 3;
     std::array<std::array<PoseGap, 4>, 3> squares{};  // by method and camera
     for (unsigned seed = 1; seed <= kDraws; ++seed) {
