@@ -2,13 +2,11 @@
 // small records on one line each so that the file stays readable.
 #include <yaml-cpp/yaml.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <utility>
 
+#include "camrig_toolkit/picture.h"
 #include "camrig_toolkit/rig.h"
 
 namespace camrig {
@@ -217,17 +215,7 @@ std::string formatRig(const Rig& rig) {
 }
 
 void writeRig(Rig& rig, const std::string& path) {
-    const std::string text = formatRig(rig);
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) throw RigError(path, 0, "", std::string("cannot be written: ") + std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        throw RigError(path, 0, "", std::string("cannot be written: ") + std::strerror(error));
-    }
+    writeFileAtomically(path, formatRig(rig));
     rig.path = path;
 }
 
