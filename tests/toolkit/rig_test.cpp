@@ -113,9 +113,10 @@ void crExpectEqual(const Rig& a, const Rig& b) {
         EXPECT_EQ(x.kind, y.kind);
         EXPECT_EQ(x.engineType, y.engineType);
         EXPECT_EQ(x.camera, y.camera);
-        EXPECT_TRUE(crSameBytes(&x.multiview, &y.multiview, offsetof(MultiviewParam, cameras))) << x.name;
+        // Up to the pointers, whose 64-bit alignment leaves padding that no copy need keep.
+        EXPECT_TRUE(crSameBytes(&x.multiview, &y.multiview, offsetof(MultiviewParam, reserved124) + 32)) << x.name;
         EXPECT_TRUE(crSameBytes(&x.viewpoint, &y.viewpoint, sizeof(CameraParam))) << x.name;
-        EXPECT_TRUE(crSameBytes(&x.single, &y.single, offsetof(ViewParam, camera))) << x.name;
+        EXPECT_TRUE(crSameBytes(&x.single, &y.single, offsetof(ViewParam, reserved23) + 4)) << x.name;
         EXPECT_EQ(x.single.overlayOffset, y.single.overlayOffset);
     }
 }
