@@ -12,19 +12,19 @@ namespace {
 // The largest binary read: a LUT of the largest view, 4096 x 4096 entries.
 constexpr size_t kMaxBinary = size_t{4096} * 4096 * 4;
 
-struct CrInspectOptions {
+struct CrBinaryOptions {
     std::string file, kind, size, rig, view, frame, out;
 };
 
 // What the binary needs to be drawn: its view's size, and for a LUT the size
 // of the frame its sources lie in (0 when unknown).
-struct CrInspectContext {
+struct CrBinaryContext {
     camrig::BinaryKind kind{};
     CliSize view, source;
     camrig::Picture frame;
 };
 
-camrig::BinaryKind crKindOf(const CrInspectOptions& options) {
+camrig::BinaryKind crKindOf(const CrBinaryOptions& options) {
     if (!options.kind.empty()) return camrig::parseBinaryKind(options.kind);
     camrig::BinaryKind kind{};
     if (!camrig::binaryKindFromName(options.file, &kind))
@@ -42,7 +42,7 @@ const camrig::RigCamera* crLutCamera(const camrig::Rig& rig, const camrig::RigVi
     return nullptr;
 }
 
-void crSizesFromRig(const CrInspectOptions& options, CrInspectContext* context) {
+void crSizesFromRig(const CrBinaryOptions& options, CrBinaryContext* context) {
     const camrig::Rig rig = camrig::readRig(options.rig);
     const camrig::RigView& view = camrig::findView(rig, options.view);
     if (view.kind == camrig::ViewKind::single)
@@ -53,8 +53,8 @@ void crSizesFromRig(const CrInspectOptions& options, CrInspectContext* context) 
         context->source = {camera->param.imageWidth, camera->param.imageHeight};
 }
 
-CrInspectContext crContextOf(const CrInspectOptions& options) {
-    CrInspectContext context;
+CrBinaryContext crContextOf(const CrBinaryOptions& options) {
+    CrBinaryContext context;
     context.kind = crKindOf(options);
     if (!options.frame.empty()) {
         context.frame = camrig::readPicture(options.frame);
@@ -65,7 +65,7 @@ CrInspectContext crContextOf(const CrInspectOptions& options) {
     return context;
 }
 
-void crNeedViewSize(const CrInspectOptions& options, const CrInspectContext& context) {
+void crNeedViewSize(const CrBinaryOptions& options, const CrBinaryContext& context) {
     if (context.view.width <= 0 || context.view.height <= 0)
         throw camrig::RigError(options.file, 0, "--size",
                                std::string("a ") + camrig::binaryKindName(context.kind) +
@@ -83,7 +83,7 @@ CliSize crSourceExtent(const camrig::LutEntries& lut) {
     return extent;
 }
 
-camrig::Picture crPictureOf(const CrInspectOptions& options, CrInspectContext& context,
+camrig::Picture crPictureOf(const CrBinaryOptions& options, CrBinaryContext& context,
                             const std::vector<unsigned char>& bytes) {
     using camrig::BinaryKind;
     switch (context.kind) {
@@ -123,8 +123,8 @@ std::string crDefaultOut(const std::string& file) {
     return out == file ? file.substr(0, dot) + "_inspected.png" : out;
 }
 
-void crInspect(const CrInspectOptions& options) {
-    CrInspectContext context = crContextOf(options);
+void crShowBinary(const CrBinaryOptions& options) {
+    CrBinaryContext context = crContextOf(options);
     const std::vector<unsigned char> bytes = camrig::readFileBounded(options.file, kMaxBinary);
     camrig::Picture picture;
     try {
@@ -144,7 +144,7 @@ void crInspect(const CrInspectOptions& options) {
 }  // namespace
 
 void crAddInspectCommand(CLI::App& app) {
-    auto options = std::make_shared<CrInspectOptions>();
+    auto options = std::make_shared<CrBinaryOptions>();
     CLI::App* command = app.add_subcommand(
         "inspect", "Draw a target binary (LUT, mask, point list or zones) as a picture and summarise it");
     command->add_option("FILE", options->file, "the binary")->required();
@@ -158,5 +158,5 @@ void crAddInspectCommand(CLI::App& app) {
     view->needs(rig);
     command->add_option("--frame", options->frame, "picture to draw points over; a LUT's source frame");
     command->add_option("--out", options->out, "the picture, .png or .bmp (default: FILE as .png)");
-    command->callback([options] { crInspect(*options); });
+    command->callback([options] { crShowBinary(*options); });
 }
