@@ -10,7 +10,8 @@ set -euo pipefail
 packages=(cmake make g++ g++-i686-linux-gnu libc6-i386 lib32stdc++6 g++-aarch64-linux-gnu qemu-user mmdebstrap
           pkg-config valgrind
           clang libclang-rt-dev clang-format clang-tidy libstb-dev libcli11-dev libyaml-cpp-dev
-          googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev)
+          googletest libgtest-dev libbenchmark-dev libopencv-dev libceres-dev
+          python3-dev pybind11-dev python3-numpy python3-pytest python3-matplotlib)
 # The arm64 tree: Ceres cannot be installed for arm64 beside the amd64 one
 # (its glog and gflags packages are not multi-arch), so it lives apart.
 arm64_root=/opt/camrig/arm64-root

@@ -4,13 +4,15 @@
 # frames: the top view must equal the demo's byte for byte. Where the toolkit
 # is built (TOOLKIT), rig_info is built both ways against it and reads the rig
 # file that the installed camrig command renders; neither way may need the
-# toolkit's own dependencies.
+# toolkit's own dependencies. Where the Python package is built (PYTHON), the
+# Python example runs on the installed package and must write its pictures.
 #   BUILD_DIR, WORK_DIR, EXAMPLES_DIR   build tree, scratch folder, examples
 #   CC, C_FLAGS                         the C compiler and flags of the build
 #   TOOLKIT, CXX, CXX_FLAGS             whether the toolkit is built; the C++ compiler and flags
 #   TOOLCHAIN, EMULATOR                 set when cross-compiling
 #   LINK_DIR                            when cross-compiling, where the target's own libraries lie
 #   DEMO                                camrig_demo, when built
+#   PYTHON                              the interpreter the Python package is built for, when built
 set(examples topview singleview pose)
 
 function(run what)
@@ -151,3 +153,17 @@ foreach(build ${cmake_build} ${pc_build})
     endforeach()
   endif()
 endforeach()
+
+if(PYTHON)
+  file(GLOB site ${prefix}/lib/python3*/*-packages)
+  set(ENV{PYTHONPATH} "${site}")
+  set(ENV{CAMRIG_COMMAND} ${prefix}/bin/camrig)
+  set(ENV{DISPLAY} "")
+  set(example ${WORK_DIR}/python_example)
+  run("the Python example" ${PYTHON} ${EXAMPLES_DIR}/calibrate_and_view.py ${example})
+  foreach(picture views.png top.png bowl.png)
+    if(NOT EXISTS ${example}/${picture})
+      message(FATAL_ERROR "the Python example did not write ${picture}")
+    endif()
+  endforeach()
+endif()
