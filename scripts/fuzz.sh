@@ -18,21 +18,38 @@ cmake --build "$build" -j 2 --target "${targets[@]}"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-status=0
-for target in "${targets[@]}"; do
-  corpus=$scratch/$target/corpus findings=$build/findings/$target
+# Fuzzes one target; its report line(s) go to <scratch>/<target>/report, and a
+# finding also leaves <scratch>/<target>/failed.
+fuzz_target() {
+  local target=$1
+  local corpus=$scratch/$target/corpus findings=$build/findings/$target
+  local log=$scratch/$target/log report=$scratch/$target/report
   mkdir -p "$corpus" "$findings"
   cp fuzz/corpus/"$target"/* "$corpus"/
-  log=$scratch/$target/log
   # A single input may run past max_total_time; the timeout bounds it.
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 -malloc_limit_mb=1024 \
        -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1; then
     echo "$target: no finding ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$') runs," \
-      "$(grep -m1 -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$') exec/s)"
+      "$(grep -m1 -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$') exec/s)" >"$report"
   else
-    status=1
-    echo "$target: FINDING, inputs in $findings/"
-    grep -E '^SUMMARY|runtime error|^==[0-9]+==ERROR|out-of-memory|timeout after|^ +#[0-3] ' "$log" | head -8 || tail -20 "$log"
+    touch "$scratch/$target/failed"
+    {
+      echo "$target: FINDING, inputs in $findings/"
+      grep -E '^SUMMARY|runtime error|^==[0-9]+==ERROR|out-of-memory|timeout after|^ +#[0-3] ' "$log" | head -8 || tail -20 "$log"
+    } >"$report"
   fi
+}
+
+# Each target is one process: they run side by side, one per core, and
+# report in order once all are done.
+for target in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+  fuzz_target "$target" &
+done
+wait
+status=0
+for target in "${targets[@]}"; do
+  cat "$scratch/$target/report" 2>/dev/null || echo "$target: did not run"
+  if [ -e "$scratch/$target/failed" ] || [ ! -e "$scratch/$target/report" ]; then status=1; fi
 done
 exit $status

@@ -6,7 +6,8 @@
 #   asan   clang, 64-bit, AddressSanitizer + UndefinedBehaviorSanitizer
 #          (the ThreadSanitizer tests run in the x64 configuration)
 #   style  clang-format and clang-tidy (scripts/style.sh), after x64
-#   fuzz   each fuzz target for a bounded time (FUZZ_SECONDS, default 30)
+#   fuzz   each fuzz target for a bounded time (FUZZ_SECONDS, default 20: a smoke run;
+#          longer runs are scripts/fuzz.sh by hand)
 # test.sh [config...] runs only the named configurations.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ for config in "${configs[@]}"; do
   start=$SECONDS
   if [ "$config" = fuzz ]; then
     echo "== fuzz"
-    scripts/fuzz.sh "${FUZZ_SECONDS:-30}" || status=1
+    scripts/fuzz.sh "${FUZZ_SECONDS:-20}" || status=1
   elif [ "$config" = style ]; then
     echo "== style"
     scripts/style.sh || status=1

@@ -2,17 +2,12 @@
 // calibration photograph, optionally refined, written back into the rig file
 // and drawn over the photographs.
 #include <cstdio>
-#include <memory>
 
 #include "calibration.h"
 #include "camrig_toolkit/calibrate.h"
+#include "commands.h"
 
 namespace {
-
-struct CrCalibrateOptions {
-    std::string rig, out;
-    bool refine = false, joint = false, noWrite = false;
-};
 
 // The cameras with a photograph: marks found, the library's pose, residuals.
 std::vector<CliCalibration> crEstimate(camrig::Rig& rig, CliProgress& progress) {
@@ -51,7 +46,9 @@ void crRefine(camrig::Rig& rig, bool joint, std::vector<CliCalibration>* done, C
     }
 }
 
-void crCalibrate(const CrCalibrateOptions& options) {
+}  // namespace
+
+void cliCalibrate(const CliCalibrateOptions& options) {
     camrig::Rig rig = camrig::readRig(options.rig);
     const bool refine = options.refine || options.joint;
     int photographs = 0;
@@ -80,20 +77,4 @@ void crCalibrate(const CrCalibrateOptions& options) {
     for (const CliCalibration& c : done) cliPrintCalibration(rig, c, refine);
     for (const std::string& path : outputs.paths()) std::printf("wrote %s\n", path.c_str());
     std::printf("calibrated %zu cameras in %.0f ms\n", done.size(), calibrateMs);
-}
-
-}  // namespace
-
-void crAddCalibrateCommand(CLI::App& app) {
-    auto options = std::make_shared<CrCalibrateOptions>();
-    CLI::App* command = app.add_subcommand(
-        "calibrate",
-        "Find the marks in each camera's photograph, estimate its pose, print the residuals, write the poses and "
-        "marks back into the rig file and draw them over the photographs (calib_<camera>_marks.png)");
-    command->add_option("RIG", options->rig, "rig file")->required();
-    command->add_flag("--refine", options->refine, "refine each pose, minimising the marks' reprojection error");
-    command->add_flag("--joint", options->joint, "refine all poses together, the marks free within their tolerance");
-    command->add_option("--out", options->out, "folder for the pictures (default: the rig file's)");
-    command->add_flag("--no-write", options->noWrite, "leave the rig file as it is");
-    command->callback([options] { crCalibrate(*options); });
 }

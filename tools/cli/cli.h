@@ -1,9 +1,7 @@
-// The camrig command's pieces: one subcommand per file, each adding itself to
-// the application, and the helpers they share (sizes, folders, timing and the
-// progress line).
+// The helpers the camrig command's subcommands share (sizes, folders, timing
+// and the progress line).
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -12,19 +10,11 @@
 #include "camrig_toolkit/picture.h"
 #include "camrig_toolkit/rig.h"
 
-void crAddRenderCommand(CLI::App& app);
-void crAddCalibrateCommand(CLI::App& app);
-void crAddViewCommands(CLI::App& app);
-void crAddInspectCommand(CLI::App& app);
-void crAddImportCommand(CLI::App& app);
-
 // A picture or view size, "WIDTHxHEIGHT", each 16..4096.
 struct CliSize {
     int width = 0, height = 0;
 };
-// The option's validator (a usage error names the option) and the parser
-// behind it; parseCliSize returns false on anything else.
-CLI::Validator cliSizeValidator();
+// The parser behind the size options' validator; false on anything else.
 bool parseCliSize(const std::string& text, CliSize* size);
 
 // `folder`/`name`, or `name` alone when the folder is empty.

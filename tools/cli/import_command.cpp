@@ -5,18 +5,12 @@
 // `camrig render`'s rig.yaml or one written by hand. The camera keeps its
 // pose, sightings, photograph and frame.
 #include <cstdio>
-#include <memory>
 
 #include "camrig_toolkit/lens.h"
 #include "cli.h"
+#include "commands.h"
 
-namespace {
-
-struct CrImportOptions {
-    std::string calibration, rig, camera, size;
-};
-
-void crImport(const CrImportOptions& options) {
+void cliImport(const CliImportOptions& options) {
     CliSize size;
     if (!options.size.empty()) parseCliSize(options.size, &size);  // checked by the option
     const camrig::OpenCvFisheye lens = camrig::readOpenCvFisheye(options.calibration, size.width, size.height);
@@ -31,22 +25,4 @@ void crImport(const CrImportOptions& options) {
                 options.camera.c_str(), options.calibration.c_str(), camera->param.imageWidth,
                 camera->param.imageHeight, fit.maxAngle, fit.maxError);
     std::printf("wrote %s\n", rig.path.c_str());
-}
-
-}  // namespace
-
-void crAddImportCommand(CLI::App& app) {
-    auto options = std::make_shared<CrImportOptions>();
-    CLI::App* command = app.add_subcommand(
-        "import-opencv",
-        "Set a rig camera's lens from an OpenCV fisheye calibration (K, D and the image size); the rig file and "
-        "the camera must exist, the camera keeps its pose");
-    command->add_option("CALIBRATION", options->calibration, "OpenCV calibration file (YAML)")->required();
-    command->add_option("--rig", options->rig, "rig file to change")->required();
-    command->add_option("--camera", options->camera, "the camera's slot")
-        ->required()
-        ->check(CLI::IsMember({"front", "rear", "left", "right"}));
-    command->add_option("--size", options->size, "the calibrated image size, when the file has none or another")
-        ->check(cliSizeValidator());
-    command->callback([options] { crImport(*options); });
 }

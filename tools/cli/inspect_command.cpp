@@ -2,19 +2,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "camrig_toolkit/decode.h"
 #include "cli.h"
+#include "commands.h"
 
 namespace {
 
 // The largest binary read: a LUT of the largest view, 4096 x 4096 entries.
 constexpr size_t kMaxBinary = size_t{4096} * 4096 * 4;
-
-struct CrBinaryOptions {
-    std::string file, kind, size, rig, view, frame, out;
-};
 
 // What the binary needs to be drawn: its view's size, and for a LUT the size
 // of the frame its sources lie in (0 when unknown).
@@ -24,7 +20,7 @@ struct CrBinaryContext {
     camrig::Picture frame;
 };
 
-camrig::BinaryKind crKindOf(const CrBinaryOptions& options) {
+camrig::BinaryKind crKindOf(const CliBinaryOptions& options) {
     if (!options.kind.empty()) return camrig::parseBinaryKind(options.kind);
     camrig::BinaryKind kind{};
     if (!camrig::binaryKindFromName(options.file, &kind))
@@ -42,7 +38,7 @@ const camrig::RigCamera* crLutCamera(const camrig::Rig& rig, const camrig::RigVi
     return nullptr;
 }
 
-void crSizesFromRig(const CrBinaryOptions& options, CrBinaryContext* context) {
+void crSizesFromRig(const CliBinaryOptions& options, CrBinaryContext* context) {
     const camrig::Rig rig = camrig::readRig(options.rig);
     const camrig::RigView& view = camrig::findView(rig, options.view);
     if (view.kind == camrig::ViewKind::single)
@@ -53,7 +49,7 @@ void crSizesFromRig(const CrBinaryOptions& options, CrBinaryContext* context) {
         context->source = {camera->param.imageWidth, camera->param.imageHeight};
 }
 
-CrBinaryContext crContextOf(const CrBinaryOptions& options) {
+CrBinaryContext crContextOf(const CliBinaryOptions& options) {
     CrBinaryContext context;
     context.kind = crKindOf(options);
     if (!options.frame.empty()) {
@@ -65,7 +61,7 @@ CrBinaryContext crContextOf(const CrBinaryOptions& options) {
     return context;
 }
 
-void crNeedViewSize(const CrBinaryOptions& options, const CrBinaryContext& context) {
+void crNeedViewSize(const CliBinaryOptions& options, const CrBinaryContext& context) {
     if (context.view.width <= 0 || context.view.height <= 0)
         throw camrig::RigError(options.file, 0, "--size",
                                std::string("a ") + camrig::binaryKindName(context.kind) +
@@ -83,7 +79,7 @@ CliSize crSourceExtent(const camrig::LutEntries& lut) {
     return extent;
 }
 
-camrig::Picture crPictureOf(const CrBinaryOptions& options, CrBinaryContext& context,
+camrig::Picture crPictureOf(const CliBinaryOptions& options, CrBinaryContext& context,
                             const std::vector<unsigned char>& bytes) {
     using camrig::BinaryKind;
     switch (context.kind) {
@@ -123,7 +119,9 @@ std::string crDefaultOut(const std::string& file) {
     return out == file ? file.substr(0, dot) + "_inspected.png" : out;
 }
 
-void crShowBinary(const CrBinaryOptions& options) {
+}  // namespace
+
+void cliShowBinary(const CliBinaryOptions& options) {
     CrBinaryContext context = crContextOf(options);
     const std::vector<unsigned char> bytes = camrig::readFileBounded(options.file, kMaxBinary);
     camrig::Picture picture;
@@ -139,24 +137,4 @@ void crShowBinary(const CrBinaryOptions& options) {
                                         context.view.height, context.source.width, context.source.height)
                           .c_str());
     std::printf("wrote %s\n", out.c_str());
-}
-
-}  // namespace
-
-void crAddInspectCommand(CLI::App& app) {
-    auto options = std::make_shared<CrBinaryOptions>();
-    CLI::App* command = app.add_subcommand(
-        "inspect", "Draw a target binary (LUT, mask, point list or zones) as a picture and summarise it");
-    command->add_option("FILE", options->file, "the binary")->required();
-    command->add_option("--kind", options->kind,
-                        "lut, lut-half, mask-rgb16, mask-rgb32, mask-ycbcr, mask-rgb24, points or zones "
-                        "(default: from the file name)");
-    CLI::Option* size = command->add_option("--size", options->size, "the view's size")->check(cliSizeValidator());
-    CLI::Option* rig = command->add_option("--rig", options->rig, "rig file whose view gives the sizes");
-    CLI::Option* view = command->add_option("--view", options->view, "the view's name in the rig file");
-    rig->needs(view)->excludes(size);
-    view->needs(rig);
-    command->add_option("--frame", options->frame, "picture to draw points over; a LUT's source frame");
-    command->add_option("--out", options->out, "the picture, .png or .bmp (default: FILE as .png)");
-    command->callback([options] { crShowBinary(*options); });
 }

@@ -22,15 +22,6 @@ bool parseCliSize(const std::string& text, CliSize* size) {
     return true;
 }
 
-CLI::Validator cliSizeValidator() {
-    return CLI::Validator(
-        [](const std::string& text) {
-            CliSize size;
-            return parseCliSize(text, &size) ? std::string() : text + " is not WIDTHxHEIGHT with both in 16..4096";
-        },
-        "WxH");
-}
-
 std::string cliJoin(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     return folder.back() == '/' ? folder + name : folder + "/" + name;

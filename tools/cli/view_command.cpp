@@ -1,20 +1,12 @@
 // camrig topview, bowlview, singleview: a rig file's view over frames, as the
 // target device's binaries and a preview picture.
 #include <cstdio>
-#include <memory>
 
 #include "camrig_toolkit/views.h"
 #include "cli.h"
+#include "commands.h"
 
-namespace {
-
-struct CrViewOptions {
-    camrig::ViewKind kind = camrig::ViewKind::top;
-    std::string rig, view, out;
-    std::vector<std::string> frames;
-};
-
-const char* crKindName(camrig::ViewKind kind) {
+const char* cliKindName(camrig::ViewKind kind) {
     switch (kind) {
     case camrig::ViewKind::single: return "single";
     case camrig::ViewKind::top: return "top";
@@ -23,9 +15,11 @@ const char* crKindName(camrig::ViewKind kind) {
     return "";
 }
 
+namespace {
+
 // The view named, or the rig's first view of the subcommand's kind.
-const camrig::RigView& crChooseView(const camrig::Rig& rig, const CrViewOptions& options) {
-    const std::string kind = crKindName(options.kind);
+const camrig::RigView& crChooseView(const camrig::Rig& rig, const CliViewOptions& options) {
+    const std::string kind = cliKindName(options.kind);
     if (!options.view.empty()) {
         const camrig::RigView& view = camrig::findView(rig, options.view);
         if (view.kind != options.kind)
@@ -60,7 +54,7 @@ std::vector<camrig::Picture> crReadFrames(const camrig::Rig& rig, const camrig::
                                           const std::vector<std::string>& given) {
     const size_t wanted = view.kind == camrig::ViewKind::single ? 1 : camrig::kSlotNames.size();
     if (!given.empty() && given.size() != wanted)
-        throw CLI::ValidationError("--frames", "the view takes " + std::to_string(wanted) + " frames");
+        throw CliUsageError("--frames", "the view takes " + std::to_string(wanted) + " frames");
     std::vector<camrig::Picture> frames;
     for (size_t i = 0; i < wanted; ++i) {
         const int slot = wanted == 1 ? camrig::slotOf(view.camera) : static_cast<int>(i);
@@ -71,8 +65,10 @@ std::vector<camrig::Picture> crReadFrames(const camrig::Rig& rig, const camrig::
     return frames;
 }
 
-void crRenderView(const CrViewOptions& options) {
-    CliProgress progress(std::string(crKindName(options.kind)) + "view", 3);
+}  // namespace
+
+void cliRenderView(const CliViewOptions& options) {
+    CliProgress progress(std::string(cliKindName(options.kind)) + "view", 3);
     const camrig::Rig rig = camrig::readRig(options.rig);
     const camrig::RigView& view = crChooseView(rig, options);
     progress.step("reading the frames");
@@ -97,33 +93,4 @@ void crRenderView(const CrViewOptions& options) {
     for (const std::string& path : outputs.paths()) std::printf("wrote %s\n", path.c_str());
     std::printf("%s: frames read in %.0f ms, tables made in %.0f ms, composed in %.1f ms, written in %.0f ms\n",
                 view.name.c_str(), readMs, result.initMs, result.applyMs, writeMs);
-}
-
-void crAddViewCommand(CLI::App& app, camrig::ViewKind kind, const std::string& name, const std::string& what) {
-    auto options = std::make_shared<CrViewOptions>();
-    options->kind = kind;
-    CLI::App* command =
-        app.add_subcommand(name, "Make " + what + " from a rig file and frames: the target's LUT and mask binaries" +
-                                     (kind == camrig::ViewKind::single ? "" : ", point lists") +
-                                     (kind == camrig::ViewKind::top ? ", zones" : "") + " and a preview, <view>.png");
-    command->add_option("RIG", options->rig, "rig file")->required();
-    command->add_option(
-        "--view", options->view,
-        "the view's name in the rig file (default: its first " + std::string(crKindName(kind)) + " view)");
-    command
-        ->add_option("--frames", options->frames,
-                     kind == camrig::ViewKind::single ? "the camera's frame (default: its frame field)"
-                                                      : "frames of the front, rear, left and right cameras "
-                                                        "(default: their frame fields)")
-        ->expected(1, kind == camrig::ViewKind::single ? 1 : 4);
-    command->add_option("--out", options->out, "folder for the files (default: the rig file's)");
-    command->callback([options] { crRenderView(*options); });
-}
-
-}  // namespace
-
-void crAddViewCommands(CLI::App& app) {
-    crAddViewCommand(app, camrig::ViewKind::top, "topview", "a top view");
-    crAddViewCommand(app, camrig::ViewKind::bowl, "bowlview", "a bowl view");
-    crAddViewCommand(app, camrig::ViewKind::single, "singleview", "a single camera's corrected view");
 }
