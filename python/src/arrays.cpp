@@ -1,5 +1,5 @@
 // Conversions between numpy arrays and the library's pictures, matrices and
-// point lists.
+// point lists, and the argument forms every part of the module shares.
 #include <cstring>
 #include <string>
 
@@ -17,15 +17,22 @@ namespace {
 
 }  // namespace
 
+void crCheckSize(int64_t width, int64_t height, const char* what) {
+    if (width < 1 || height < 1 || width > kCrMaxSide || height > kCrMaxSide || width * height > kCrMaxPixels)
+        throw py::value_error(std::string(what) + ": wanted a size of 1.." + std::to_string(kCrMaxSide) +
+                              " pixels each way and at most " + std::to_string(kCrMaxPixels) + " in all, got " +
+                              std::to_string(width) + " x " + std::to_string(height));
+}
+
 CrFrameIn crFrameIn(const py::handle& array, const char* what, int width, int height, int channels) {
     auto a = py::array::ensure(array);
     if (!a) throw py::type_error(std::string(what) + ": wanted a numpy array of pixels");
     const std::string wanted =
-        (width > 0 ? std::to_string(height) + " x " + std::to_string(width) : std::string("height x width")) +
-        " x " + std::to_string(channels) + " uint8 pixels";
-    const bool shaped = a.ndim() == 3 && a.shape(2) == channels && a.shape(0) > 0 && a.shape(1) > 0 &&
-                        a.shape(0) <= (1 << 16) && a.shape(1) <= (1 << 16);
+        (width > 0 ? std::to_string(height) + " x " + std::to_string(width) : std::string("height x width")) + " x " +
+        std::to_string(channels) + " uint8 pixels";
+    const bool shaped = a.ndim() == 3 && a.shape(2) == channels;
     if (!shaped || !a.dtype().is(py::dtype::of<uint8_t>())) crBadArray(what, wanted, a);
+    crCheckSize(a.shape(1), a.shape(0), what);
     CrFrameIn in;
     in.height = static_cast<int>(a.shape(0));
     in.width = static_cast<int>(a.shape(1));
@@ -52,7 +59,8 @@ py::array crFrameOut(int width, int height, unsigned char** pixels, int channels
     py::array_t<uint8_t> block({static_cast<py::ssize_t>(height), stride});
     std::memset(block.mutable_data(), 0, static_cast<size_t>(block.nbytes()));
     *pixels = block.mutable_data();
-    return py::array(py::dtype::of<uint8_t>(), {static_cast<py::ssize_t>(height), py::ssize_t(width), py::ssize_t(channels)},
+    return py::array(py::dtype::of<uint8_t>(),
+                     {static_cast<py::ssize_t>(height), py::ssize_t(width), py::ssize_t(channels)},
                      {stride, py::ssize_t(channels), py::ssize_t(1)}, block.mutable_data(), block);
 }
 
@@ -105,6 +113,31 @@ std::vector<Point2f> crPointsIn(const py::handle& array, const char* what) {
     std::vector<Point2f> points(pair ? 1 : static_cast<size_t>(a.shape(0)));
     std::memcpy(points.data(), a.data(), sizeof(Point2f) * points.size());
     return points;
+}
+
+int crSlotOf(const py::handle& slot, const char* what, int count) {
+    static const char* const names[5] = {"front", "rear", "left", "right", "virtual"};
+    if (py::isinstance<py::str>(slot)) {
+        const auto name = slot.cast<std::string>();
+        for (int i = 0; i < count; ++i)
+            if (name == names[i]) return i;
+    } else if (PyIndex_Check(slot.ptr()) && !py::isinstance<py::bool_>(slot)) {
+        const Py_ssize_t index = PyNumber_AsSsize_t(slot.ptr(), nullptr);  // saturates, never fails
+        if (index >= 0 && index < count) return static_cast<int>(index);
+    }
+    std::string wanted = "0.." + std::to_string(count - 1) + " or ";
+    for (int i = 0; i < count; ++i) wanted += std::string(i ? ", '" : "'") + names[i] + "'";
+    throw py::value_error(std::string(what) + ": wanted a camera slot " + wanted + ", got " +
+                          py::repr(slot).cast<std::string>());
+}
+
+std::string crPathOf(const py::handle& path, const char* what) {
+    if (!py::isinstance<py::str>(path) && !py::isinstance<py::bytes>(path) && !py::hasattr(path, "__fspath__"))
+        throw py::type_error(std::string(what) + ": wanted a str, bytes or path-like object, got " +
+                             py::repr(path).cast<std::string>());
+    auto bytes = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+    if (bytes.find('\0') != std::string::npos) throw py::value_error(std::string(what) + ": contains a NUL byte");
+    return bytes;
 }
 
 py::array_t<float> crPointsOut(const Point2f* points, size_t count) {

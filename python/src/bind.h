@@ -7,6 +7,8 @@
 #include <pybind11/pybind11.h>
 
 #include <array>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "camrig.h"
@@ -46,6 +48,15 @@ struct CrPyPgsParam {
         return &rec;
     }
 };
+
+// The largest picture, view or LUT read or made: 65536 pixels a side and
+// 2^26 pixels in all, so that no size computed from it (w * h * 4 or a LUT's
+// w * h * 8 bytes) overflows an int and no record field asks for gigabytes.
+constexpr int kCrMaxSide = 1 << 16;
+constexpr int64_t kCrMaxPixels = int64_t{1} << 26;
+// Raises ValueError naming `what` unless width x height is within those limits
+// (and at least 1 x 1).
+void crCheckSize(int64_t width, int64_t height, const char* what);
 
 // A packed picture (rows of crImageStride(3, width) bytes, blue-green-red)
 // read from a numpy array of shape (height, width, 3), uint8. The array's own
@@ -92,6 +103,15 @@ CrMatrix crMatrixIn(const py::handle& array, const char* what, int rowCount, int
 std::vector<Point2f> crPointsIn(const py::handle& array, const char* what);
 // Points as a float32 array of shape (n, 2).
 py::array_t<float> crPointsOut(const Point2f* points, size_t count);
+
+// A camera slot given as 0..count-1 or by name: 'front', 'rear', 'left',
+// 'right' and, with count 5, the bowl views' 'virtual' camera. Raises
+// ValueError naming `what` otherwise.
+int crSlotOf(const py::handle& slot, const char* what, int count = 4);
+
+// A file path (str, bytes or path-like) as the bytes the library opens.
+// Raises TypeError or ValueError naming `what` otherwise.
+std::string crPathOf(const py::handle& path, const char* what = "path");
 
 // The parts of the module, each in its own file.
 void crBindRecords(py::module_& m);

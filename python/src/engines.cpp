@@ -2,6 +2,7 @@
 // over one multi-view base. Each object owns its C handle until release();
 // the wrappers check every size the C functions take on trust, so that no
 // argument can make them read or write outside a buffer.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -32,30 +33,6 @@ constexpr const char* kCrSlotNames[4] = {"front", "rear", "left", "right"};
 // A -1 result: the handle has no state (its creation ran out of memory).
 void crCheck(int result, const char* what) {
     if (result == -1) crOutOfMemory(std::string(what) + ": the engine has no state (out of memory)");
-}
-
-// A camera slot given as 0..3 or as its name.
-int crSlotOf(const py::handle& slot, const char* what) {
-    if (py::isinstance<py::str>(slot)) {
-        const auto name = slot.cast<std::string>();
-        for (int i = 0; i < 4; ++i)
-            if (name == kCrSlotNames[i]) return i;
-    } else if (PyIndex_Check(slot.ptr()) && !py::isinstance<py::bool_>(slot)) {
-        const Py_ssize_t index = PyNumber_AsSsize_t(slot.ptr(), nullptr);  // saturates, never fails
-        if (index >= 0 && index < 4) return static_cast<int>(index);
-    }
-    throw py::value_error(std::string(what) + ": wanted a camera slot 0..3 or 'front', 'rear', 'left', 'right', got " +
-                          py::repr(slot).cast<std::string>());
-}
-
-// A file path (str, bytes or path-like) as the bytes the C library opens.
-std::string crPathOf(const py::handle& path) {
-    if (!py::isinstance<py::str>(path) && !py::isinstance<py::bytes>(path) && !py::hasattr(path, "__fspath__"))
-        throw py::type_error("path: wanted a str, bytes or path-like object, got " +
-                             py::repr(path).cast<std::string>());
-    const auto bytes = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
-    if (bytes.find('\0') != std::string::npos) throw py::value_error("path: contains a NUL byte");
-    return bytes;
 }
 
 // The pixels of an optional picture argument; none for None.
@@ -190,6 +167,12 @@ CrViewSize crBuiltSize(int width, int height, int lutLength) {
     return {width, height};
 }
 
+// A view size to init with: below 1 x 1 leaves the engine without a view, as
+// in C, but one too large would have the engine allocate gigabytes.
+void crCheckViewSize(int width, int height, const char* what) {
+    if (width > 0 && height > 0) crCheckSize(width, height, what);
+}
+
 [[noreturn]] void crNoView(const char* engine, const char* what) {
     throw py::value_error(std::string(engine) + "." + what +
                           ": the engine has no view (the last init built none: a view size below 1 x 1, or too large)");
@@ -208,6 +191,7 @@ public:
     void init(const CrPyViewParam& view) {
         auto lock = hold();
         EngineHandle* h = live("init");
+        crCheckViewSize(view.rec.outWidth, view.rec.outHeight, "view");
         *kept_ = view;
         ViewParam* rec = kept_->c();
         int result = 0, length = 0;
@@ -269,6 +253,9 @@ public:
         auto lock = hold();
         EngineHandle* h = live("mask");
         if (!size_.built()) crNoView(name(), "mask");
+        // The strip is rendered before its coded length is known.
+        const long long columns = scaleBase > 0 ? std::llround(720.0 * size_.width / scaleBase) : 0;
+        if (columns > 0) crCheckSize(columns, size_.height, "scale_base");
         int length = 0;
         crCheck(crSingleviewGetMaskLen(h, &length, scaleBase), "SingleView.mask");
         std::vector<unsigned char> bytes(static_cast<size_t>(length > 0 ? length : 0));
@@ -325,6 +312,7 @@ public:
     void init(CrPyMultiviewParam& param) {
         auto lock = hold();
         EngineHandle* h = live("init");
+        crCheckViewSize(param.rec.viewWidth, param.rec.viewHeight, "param");
         const MultiviewParam* rec = param.c();
         const int width = rec->viewWidth, height = rec->viewHeight;
         const int frameWidth = param.cameras[0].imageWidth, frameHeight = param.cameras[0].imageHeight;
@@ -408,12 +396,12 @@ public:
         EngineHandle* h = live("set_image");
         if (!size_.built()) crNoView(name(), "set_image");
         const CrFrameIn in = crOptionalFrame(picture, "picture");
+        const int width = placedWidth.value_or(in.width), height = placedHeight.value_or(in.height);
+        if (width > 0 && height > 0) crCheckSize(width, height, "placed_width, placed_height");
         if (!in.data && kind != CR_CLEAR_OVERLAY)
             throw py::value_error(std::string(name()) + ".set_image: picture: wanted a picture for kind " +
                                   std::to_string(kind));
-        crCheck(crMultiviewSetImage(h, in.width, in.height, in.data, kind, x, y, placedWidth.value_or(in.width),
-                                    placedHeight.value_or(in.height)),
-                name());
+        crCheck(crMultiviewSetImage(h, in.width, in.height, in.data, kind, x, y, width, height), name());
     }
 
     void saveImage(const py::handle& path) {
@@ -432,7 +420,13 @@ public:
                 "offsets: wanted 6 numbers (positionX, positionY, positionZ, angleX, angleZ, angleY)");
         auto lock = hold();
         EngineHandle* h = live("adjust_camera_pose");
-        crCheck(crMultiviewAdjustCameraPose(h, param.c(), values.data(), index), name());
+        MultiviewParam* rec = param.c();
+        int result = 0;
+        {
+            py::gil_scoped_release nogil;  // it may rebuild the LUTs
+            result = crMultiviewAdjustCameraPose(h, rec, values.data(), index);
+        }
+        crCheck(result, name());
     }
 
     CrViewSize size() const { return size_; }

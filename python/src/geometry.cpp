@@ -10,8 +10,6 @@
 
 namespace {
 
-// The largest view side a LUT is made for, as for pictures.
-constexpr int kCrMaxSide = 1 << 16;
 // The most parking-guide points made at once.
 constexpr int kCrMaxGuidePoints = 1 << 20;
 
@@ -47,19 +45,16 @@ void crCheckPairs(const CameraParam& cam) {
     if (cam.pointCount < 4) throw py::value_error("cam: wanted at least 4 calibration pairs (pointCount)");
 }
 
-void crCheckViewSize(int width, int height, const char* what) {
-    if (width < 1 || height < 1 || width > kCrMaxSide || height > kCrMaxSide)
-        throw py::value_error(std::string(what) + ": wanted a size of 1.." + std::to_string(kCrMaxSide) +
-                              " pixels each way, got " + std::to_string(width) + " x " + std::to_string(height));
-}
-
 // A LUT (height, width, 2) as one numpy block, filled by `build` through a
-// table of row pointers into it.
+// table of row pointers into it; `build` runs without the GIL.
 template <typename Build> py::array_t<float> crLutOut(int width, int height, Build&& build) {
     py::array_t<float> lut({py::ssize_t(height), py::ssize_t(width), py::ssize_t(2)});
     std::vector<float*> rows(static_cast<size_t>(height));
     for (int r = 0; r < height; ++r) rows[r] = lut.mutable_data(r);
-    build(rows.data());
+    {
+        py::gil_scoped_release nogil;
+        build(rows.data());
+    }
     return lut;
 }
 
@@ -247,9 +242,9 @@ void crBindViewLuts(py::module_& m) {
     m.def(
         "get_view_mode_lut",
         [](int srcWidth, int srcHeight, CrPyViewParam& view) {
-            crCheckViewSize(view.rec.outWidth, view.rec.outHeight, "view");
+            crCheckSize(view.rec.outWidth, view.rec.outHeight, "view");
             return crLutOut(view.rec.outWidth, view.rec.outHeight,
-                            [&](float** rows) { crGetviewModeLUT(srcWidth, srcHeight, rows, view.c()); });
+                            [&, rec = view.c()](float** rows) { crGetviewModeLUT(srcWidth, srcHeight, rows, rec); });
         },
         py::arg("src_width"), py::arg("src_height"), py::arg("view"),
         "The view's remap LUT, float32 (outHeight, outWidth, 2): per view pixel the (x, y) camera-picture "
@@ -268,9 +263,10 @@ void crBindViewLuts(py::module_& m) {
     m.def(
         "get_overlay_lut",
         [](int pictureWidth, int pictureHeight, CrPyViewParam& view) {
-            crCheckViewSize(view.rec.outWidth, view.rec.outHeight, "view");
-            return crLutOut(view.rec.outWidth, view.rec.outHeight,
-                            [&](float** rows) { crGetOverlayLUT(pictureWidth, pictureHeight, rows, view.c()); });
+            crCheckSize(view.rec.outWidth, view.rec.outHeight, "view");
+            return crLutOut(view.rec.outWidth, view.rec.outHeight, [&, rec = view.c()](float** rows) {
+                crGetOverlayLUT(pictureWidth, pictureHeight, rows, rec);
+            });
         },
         py::arg("picture_width"), py::arg("picture_height"), py::arg("view"),
         "The LUT, float32 (outHeight, outWidth, 2), that paints a ground-plane overlay picture of that size "

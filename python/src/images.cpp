@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr int kCrMaxSide = 1 << 16;
-
 // An Image record over pixels the caller keeps alive, with its row table.
 struct CrImage {
     Image img{};
@@ -44,12 +42,6 @@ int crChannelsOf(const py::handle& array) {
     return a && a.ndim() == 3 && a.shape(2) >= 1 && a.shape(2) <= 4 ? static_cast<int>(a.shape(2)) : 3;
 }
 
-void crCheckSize(int width, int height, const char* what) {
-    if (width < 1 || height < 1 || width > kCrMaxSide || height > kCrMaxSide)
-        throw py::value_error(std::string(what) + ": wanted a size of 1.." + std::to_string(kCrMaxSide) +
-                              " pixels each way, got " + std::to_string(width) + " x " + std::to_string(height));
-}
-
 // An Image over a writable numpy picture (height, width, channels) whose
 // pixels lie packed within each row; rows may lie anywhere, as Image rows
 // may. Anything else raises, since a copy would lose the writes.
@@ -63,7 +55,7 @@ CrImage crImageInPlace(const py::handle& array, const char* what, int width, int
         throw py::value_error(std::string(what) + ": wanted a writable uint8 array of " +
                               (width ? std::to_string(height) + " x " + std::to_string(width) : "height x width") +
                               " x " + std::to_string(channels) + " pixels, each row's pixels packed");
-    crCheckSize(static_cast<int>(a.shape(1)), static_cast<int>(a.shape(0)), what);
+    crCheckSize(a.shape(1), a.shape(0), what);
     auto* base = static_cast<unsigned char*>(a.mutable_data());
     CrImage out(channels, static_cast<int>(a.shape(1)), static_cast<int>(a.shape(0)), base);
     for (size_t r = 0; r < out.rows.size(); ++r) out.rows[r] = base + static_cast<py::ssize_t>(r) * a.strides(0);
@@ -76,10 +68,10 @@ py::array_t<uint8_t, py::array::c_style> crPackedIn(const py::handle& array, con
                                                     int height = 0) {
     auto a = py::array::ensure(array);
     const bool fits = a && a.ndim() == 3 && a.shape(2) == 3 && a.dtype().is(py::dtype::of<uint8_t>()) &&
-                      a.shape(0) >= 1 && a.shape(1) >= 1 && a.shape(0) <= kCrMaxSide && a.shape(1) <= kCrMaxSide &&
                       (width == 0 || (a.shape(0) == height && a.shape(1) == width));
     if (!fits) crFrameIn(array, what, width, height);  // raises, naming what was wanted
     if (!fits) throw py::value_error(std::string(what) + ": wanted a picture");
+    crCheckSize(a.shape(1), a.shape(0), what);
     return py::array_t<uint8_t, py::array::c_style>::ensure(a);
 }
 
@@ -97,9 +89,9 @@ CrLutIn crLutIn(const py::handle& array, const char* what) {
     if (a.ndim() != 3 || a.shape(2) != 2)
         throw py::value_error(std::string(what) + ": wanted a LUT of shape (height, width, 2)");
     CrLutIn lut;
-    lut.height = static_cast<int>(std::min<py::ssize_t>(a.shape(0), kCrMaxSide + 1));
-    lut.width = static_cast<int>(std::min<py::ssize_t>(a.shape(1), kCrMaxSide + 1));
-    crCheckSize(lut.width, lut.height, what);
+    crCheckSize(a.shape(1), a.shape(0), what);
+    lut.height = static_cast<int>(a.shape(0));
+    lut.width = static_cast<int>(a.shape(1));
     const bool packed = a.strides(1) == 2 * py::ssize_t(sizeof(float)) && a.strides(2) == py::ssize_t(sizeof(float)) &&
                         a.strides(0) % py::ssize_t(sizeof(float)) == 0;
     lut.keep = a;
@@ -116,8 +108,7 @@ py::array_t<float, py::array::c_style> crFlatLutIn(const py::handle& array, cons
     if (!a) throw py::type_error(std::string(what) + ": wanted a LUT of floats");
     if (a.ndim() != 3 || a.shape(2) != 2)
         throw py::value_error(std::string(what) + ": wanted a LUT of shape (height, width, 2)");
-    crCheckSize(static_cast<int>(std::min<py::ssize_t>(a.shape(1), kCrMaxSide + 1)),
-                static_cast<int>(std::min<py::ssize_t>(a.shape(0), kCrMaxSide + 1)), what);
+    crCheckSize(a.shape(1), a.shape(0), what);
     return a;
 }
 
@@ -168,7 +159,10 @@ py::array crRunRemap(CrRemapFn remap, const py::handle& src, const py::handle& l
     CrRemapOut dst = crRemapOut(out, lut, channels);
     if (!colour.empty() && static_cast<int>(colour.size()) != dst.image->img.channels)
         throw py::value_error("colour: wanted one value per channel of the output");
-    remap(&in.image.img, &dst.image->img, lut.rows.data(), flags, colour.empty() ? nullptr : colour.data());
+    {
+        py::gil_scoped_release nogil;
+        remap(&in.image.img, &dst.image->img, lut.rows.data(), flags, colour.empty() ? nullptr : colour.data());
+    }
     return dst.array;
 }
 
@@ -203,7 +197,10 @@ void crBindRemap(py::module_& m) {
             unsigned char* pixels = nullptr;
             py::array out = crFrameOut(width, height, &pixels, channels);
             CrImage dst(channels, width, height, pixels);
-            crResizeImage(&in.image.img, &dst.img, flags);
+            {
+                py::gil_scoped_release nogil;
+                crResizeImage(&in.image.img, &dst.img, flags);
+            }
             return out;
         },
         py::arg("src"), py::arg("width"), py::arg("height"), py::arg("flags") = 0,
@@ -273,7 +270,10 @@ void crBindFeatures(py::module_& m) {
             if (mode < 0 || mode > 3) throw py::value_error("mode: wanted 0..3");
             crCheckSize(cam.imageWidth, cam.imageHeight, "cam image size");
             auto pixels = crPackedIn(photo, "photo", cam.imageWidth, cam.imageHeight);
-            crDetectCorner(pixels.data(), &cam, mode);
+            {
+                py::gil_scoped_release nogil;
+                crDetectCorner(pixels.data(), &cam, mode);
+            }
             return crPointsOut(cam.imagePoints, static_cast<size_t>(std::clamp(cam.pointCount, 0, 50)));
         },
         py::arg("photo"), py::arg("cam"), py::arg("mode"),
@@ -285,9 +285,8 @@ void crBindFeatures(py::module_& m) {
             auto a = py::array::ensure(image);
             if (!a || a.ndim() != 2 || !a.dtype().is(py::dtype::of<uint8_t>()))
                 throw py::value_error("image: wanted a uint8 array (height, width) of 0 and 255");
-            const int height = static_cast<int>(std::min<py::ssize_t>(a.shape(0), kCrMaxSide + 1));
-            const int width = static_cast<int>(std::min<py::ssize_t>(a.shape(1), kCrMaxSide + 1));
-            crCheckSize(width, height, "image");
+            crCheckSize(a.shape(1), a.shape(0), "image");
+            const int height = static_cast<int>(a.shape(0)), width = static_cast<int>(a.shape(1));
             auto pixels = py::array_t<uint8_t, py::array::c_style>::ensure(a);
             const uint8_t* begin = pixels.data();
             const uint8_t* end = begin + pixels.size();

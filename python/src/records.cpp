@@ -465,8 +465,6 @@ void crBindView(py::module_& m) {
 
 // ---- MultiviewParam ---------------------------------------------------------
 
-const char* const kCrSlotNames[kCrCameraSlots] = {"front", "rear", "left", "right", "virtual"};
-
 // The five cameras of a MultiviewParam as a fixed sequence; it keeps the
 // record's Python object alive, and so does every camera it hands out.
 struct CrPyCameraSlots {
@@ -496,12 +494,6 @@ void crAssignCameras(CrPyMultiviewParam& p, const py::handle& value) {
         copies.push_back(crCameraArg(item, "cameras"));
     }
     std::copy(copies.begin(), copies.end(), p.cameras.begin());
-}
-
-int crSlotOf(const std::string& name) {
-    for (int slot = 0; slot < kCrCameraSlots; ++slot)
-        if (name == kCrSlotNames[slot]) return slot;
-    throw py::key_error("camera: no slot named '" + name + "' (front, rear, left, right, virtual)");
 }
 
 void crBindCameraSlots(py::module_& m) {
@@ -613,11 +605,11 @@ void crBindMultiview(py::module_& m) {
             &crAssignCameras, "The five cameras, part of this record (assigning 4 or 5 copies them in).")
         .def(
             "camera",
-            [](CrPyMultiviewParam& p, const std::string& slot) -> CameraParam& {
-                return p.cameras[static_cast<size_t>(crSlotOf(slot))];
+            [](CrPyMultiviewParam& p, const py::handle& slot) -> CameraParam& {
+                return p.cameras[static_cast<size_t>(crSlotOf(slot, "slot", kCrCameraSlots))];
             },
             py::return_value_policy::reference_internal, py::arg("slot"),
-            "The camera of a slot by name: front, rear, left, right or virtual.")
+            "The camera of a slot, 0..4 or by name: front, rear, left, right or virtual.")
         .def("__repr__", &crMultiviewRepr)
         .def(
             "_bytes", [](CrPyMultiviewParam& p) { return crRecordBytes(*p.c()); },

@@ -171,12 +171,6 @@ py::array crPictureOut(camrig::Picture&& picture) {
     return crPictureArray(std::move(picture.pixels), picture.width, picture.height);
 }
 
-void crCheckSize(int width, int height, const char* what) {
-    if (width < 1 || height < 1 || width > (1 << 16) || height > (1 << 16))
-        throw py::value_error(std::string(what) + ": size " + std::to_string(width) + " x " + std::to_string(height) +
-                              " out of range (1..65536 a side)");
-}
-
 // ---- Rig records between Python and C++ -----------------------------------
 
 camrig::Photograph crPhotographIn(const CrPyPhotograph& p, const std::string& where) {
@@ -274,12 +268,12 @@ py::object crViewOut(const camrig::RigView& v) {
     CrPyMultiviewParam multiview;
     multiview.rec = v.multiview;
     multiview.rec.cameras = nullptr;
-    out.multiview = py::cast(std::move(multiview));
+    out.multiview = py::cast(multiview);
     out.viewpoint = py::cast(v.viewpoint);
     CrPyViewParam single;
     single.rec = v.single;
     single.rec.camera = nullptr;
-    out.single = py::cast(std::move(single));
+    out.single = py::cast(single);
     out.camera = v.camera;
     return py::cast(std::move(out));
 }
@@ -371,7 +365,8 @@ void crBindRigError(py::module_& m) {
     type.attr("line") = 0;
     type.attr("field") = "";
     m.add_object("RigError", type);
-    py::register_exception_translator([](std::exception_ptr p) {
+    // pybind11 takes translators as plain function pointers of this signature.
+    py::register_exception_translator([](std::exception_ptr p) {  // NOLINT(performance-unnecessary-value-param)
         try {
             if (p) std::rethrow_exception(p);
         } catch (const camrig::RigError& e) {
@@ -389,7 +384,8 @@ void crBindSmallRecords(py::module_& m) {
         .def(py::init([](std::string id, const py::object& ground) {
                  return camrig::Mark{std::move(id), crPointArg(ground, "ground")};
              }),
-             py::arg("id") = "", py::arg("ground") = py::make_tuple(0.0f, 0.0f))
+             py::arg("id") = "", py::arg("ground") = py::make_tuple(0.0f, 0.0f),
+             "A mark from its name and ground position.")
         .def_readwrite("id", &camrig::Mark::id, "The mark's name.")
         .def_property(
             "ground", [](const camrig::Mark& mk) { return crPointOut(mk.ground); },
@@ -403,7 +399,8 @@ void crBindSmallRecords(py::module_& m) {
         .def(py::init([](std::string mark, const py::object& pixel) {
                  return camrig::Sighting{std::move(mark), crPointArg(pixel, "pixel")};
              }),
-             py::arg("mark") = "", py::arg("pixel") = py::make_tuple(0.0f, 0.0f))
+             py::arg("mark") = "", py::arg("pixel") = py::make_tuple(0.0f, 0.0f),
+             "A sighting from the mark's name and its pixel.")
         .def_readwrite("mark", &camrig::Sighting::mark, "The mark's name.")
         .def_property(
             "pixel", [](const camrig::Sighting& s) { return crPointOut(s.pixel); },
@@ -423,7 +420,8 @@ void crBindSmallRecords(py::module_& m) {
                      for (size_t i = 0; i < 12; ++i) p.corners[i] = "";
                  return p;
              }),
-             py::arg("file") = "", py::arg("mode") = 0, py::arg("corners") = py::none())
+             py::arg("file") = "", py::arg("mode") = 0, py::arg("corners") = py::none(),
+             "A photograph from its file, detector mode and corner marks (12 empty names by default).")
         .def_readwrite("file", &CrPyPhotograph::file, "The picture file, relative to the rig file's folder.")
         .def_readwrite("mode", &CrPyPhotograph::mode, "The corner detector's search windows, 0..3.")
         .def_property(
@@ -439,7 +437,8 @@ void crBindSmallRecords(py::module_& m) {
         .def(py::init([](double maxAngle, double maxError) {
                  return camrig::LensFit{maxAngle, maxError};
              }),
-             py::arg("max_angle") = 0.0, py::arg("max_error") = 0.0)
+             py::arg("max_angle") = 0.0, py::arg("max_error") = 0.0,
+             "A lens fit from its angle (degrees) and error (pixels).")
         .def_readwrite("maxAngle", &camrig::LensFit::maxAngle, "Degrees: the fit covers incidence angles up to it.")
         .def_readwrite("maxError", &camrig::LensFit::maxError, "Pixels: the largest round-trip error there.")
         .def("__repr__", [](const camrig::LensFit& f) {
@@ -464,7 +463,8 @@ void crBindRigCamera(py::module_& m) {
                  return c;
              }),
              py::arg("slot") = 0, py::arg("param") = py::none(), py::arg("sightings") = py::none(),
-             py::arg("photograph") = py::none(), py::arg("frame") = "", py::arg("lens_fit") = py::none())
+             py::arg("photograph") = py::none(), py::arg("frame") = "", py::arg("lens_fit") = py::none(),
+             "A camera from its slot and parts; a zero CameraParam by default.")
         .def_readwrite("slot", &CrPyRigCamera::slot, "CR_SLOT_*: front, rear, left or right.")
         .def_property(
             "param", [](const CrPyRigCamera& c) { return c.param; },
@@ -521,7 +521,7 @@ void crBindRigView(py::module_& m) {
              }),
              py::arg("name") = "", py::arg("kind") = camrig::ViewKind::top, py::arg("engine_type") = 0,
              py::arg("multiview") = py::none(), py::arg("viewpoint") = py::none(), py::arg("single") = py::none(),
-             py::arg("camera") = "")
+             py::arg("camera") = "", "A view from its name, kind and records; zero records by default.")
         .def_readwrite("name", &CrPyRigView::name, "The view's name, which its files start with.")
         .def_readwrite("kind", &CrPyRigView::kind, "ViewKind.single, top or bowl.")
         .def_readwrite("engineType", &CrPyRigView::engineType, "The multi-view engine type: 0 top, 1 or 2 bowl.")
@@ -573,7 +573,7 @@ void crBindRig(py::module_& m) {
              }),
              py::arg("path") = "", py::arg("car_width") = 0, py::arg("car_length") = 0, py::arg("car_color") = 0,
              py::arg("mark_tolerance") = 0.0f, py::arg("marks") = py::none(), py::arg("cameras") = py::none(),
-             py::arg("views") = py::none())
+             py::arg("views") = py::none(), "A rig from its fields; empty lists by default.")
         .def_readwrite("path", &CrPyRig::path, "The file read or written last; relative names use its folder.")
         .def_readwrite("carWidth", &CrPyRig::carWidth, "The vehicle's width, world units.")
         .def_readwrite("carLength", &CrPyRig::carLength, "The vehicle's length, world units.")
@@ -599,7 +599,7 @@ void crBindRig(py::module_& m) {
 
 void crBindRigFiles(py::module_& m) {
     m.def(
-        "read_rig", [](const std::string& path) { return crRigOut(camrig::readRig(path)); }, py::arg("path"),
+        "read_rig", [](const py::handle& path) { return crRigOut(camrig::readRig(crPathOf(path))); }, py::arg("path"),
         "Reads and checks a rig file; raises RigError naming the field on anything wrong.");
     m.def(
         "parse_rig",
@@ -611,7 +611,8 @@ void crBindRigFiles(py::module_& m) {
         "The rig as YAML text that parse_rig reads back to an equal rig.");
     m.def(
         "write_rig",
-        [](CrPyRig& rig, const std::string& path) {
+        [](CrPyRig& rig, const py::handle& pathArg) {
+            const std::string path = crPathOf(pathArg);
             camrig::Rig r = crRigIn(rig);
             camrig::writeRig(r, path);
             rig.path = r.path;
@@ -622,9 +623,9 @@ void crBindRigFiles(py::module_& m) {
         "Checks a rig made or changed in code as read_rig checks a file; raises RigError naming the field.");
     m.def(
         "find_camera",
-        [](const CrPyRig& rig, int slot) -> py::object {
+        [](const CrPyRig& rig, const py::handle& slot) -> py::object {
             const camrig::Rig r = crRigIn(rig);
-            const camrig::RigCamera* c = camrig::findCamera(r, slot);
+            const camrig::RigCamera* c = camrig::findCamera(r, crSlotOf(slot, "slot"));
             if (!c) return py::none();
             return rig.cameras[static_cast<size_t>(c - r.cameras.data())];
         },
@@ -658,12 +659,12 @@ void crBindRigFiles(py::module_& m) {
 
 void crBindPictures(py::module_& m) {
     m.def(
-        "read_picture", [](const std::string& path) { return crPictureOut(camrig::readPicture(path)); },
+        "read_picture", [](const py::handle& path) { return crPictureOut(camrig::readPicture(crPathOf(path))); },
         py::arg("path"), "Reads a PNG, JPEG or BMP file as a (height, width, 3) uint8 array, blue-green-red.");
     m.def(
         "write_picture",
-        [](const py::object& picture, const std::string& path) {
-            camrig::writePicture(crPictureIn(picture, "picture"), path);
+        [](const py::object& picture, const py::handle& path) {
+            camrig::writePicture(crPictureIn(picture, "picture"), crPathOf(path));
         },
         py::arg("picture"), py::arg("path"), "Writes a picture array as PNG or BMP, chosen by the extension.");
     m.def(
@@ -870,7 +871,8 @@ void crBindPointsAndZones(py::module_& m) {
         .def(py::init([](int x, int y, int width, int height) {
                  return camrig::ZoneRect{x, y, width, height};
              }),
-             py::arg("x") = 0, py::arg("y") = 0, py::arg("width") = 0, py::arg("height") = 0)
+             py::arg("x") = 0, py::arg("y") = 0, py::arg("width") = 0, py::arg("height") = 0,
+             "A rectangle from its corner and size.")
         .def_readwrite("x", &camrig::ZoneRect::x, "Left column.")
         .def_readwrite("y", &camrig::ZoneRect::y, "Top row.")
         .def_readwrite("width", &camrig::ZoneRect::width, "Width in pixels.")
@@ -891,7 +893,7 @@ void crBindPointsAndZones(py::module_& m) {
     m.def(
         "zones_picture",
         [](const py::object& zones, int width, int height) {
-            crCheckSize(width, height, "zones_picture");
+            crCheckSize(width, height, "width, height");
             std::vector<camrig::ZoneRect> rects;
             for (const py::handle z : crListOf<camrig::ZoneRect>(zones, "zones", "ZoneRect"))
                 rects.push_back(z.cast<camrig::ZoneRect>());
@@ -934,7 +936,7 @@ void crBindDecoders(py::module_& m) {
 
 void crBindLens(py::module_& m) {
     py::class_<camrig::OpenCvFisheye>(m, "OpenCvFisheye", "OpenCV's fisheye camera model: K, D and the image size.")
-        .def(py::init<>())
+        .def(py::init<>(), "A model of zeros, to fill in field by field.")
         .def_readwrite("fx", &camrig::OpenCvFisheye::fx, "Focal length along columns, pixels.")
         .def_readwrite("fy", &camrig::OpenCvFisheye::fy, "Focal length along rows, pixels.")
         .def_readwrite("cx", &camrig::OpenCvFisheye::cx, "Principal point column.")
@@ -990,7 +992,7 @@ void crBindRefineRecords(py::module_& m) {
         .def(py::init([](double lossScale, int maxIterations) {
                  return camrig::RefineOptions{lossScale, maxIterations};
              }),
-             py::arg("loss_scale") = 3.0, py::arg("max_iterations") = 100)
+             py::arg("loss_scale") = 3.0, py::arg("max_iterations") = 100, "Options for the refinement.")
         .def_readwrite("lossScale", &camrig::RefineOptions::lossScale,
                        "Pixels: the Huber loss's scale; 0 plain squares.")
         .def_readwrite("maxIterations", &camrig::RefineOptions::maxIterations, "The most iterations run.")

@@ -138,6 +138,20 @@ def test_apply_without_a_view_raises(frames, make):
         e.apply(frames[0] if isinstance(e, camrig.SingleView) else frames)
 
 
+OVERSIZED = [
+    ("view", lambda: camrig.SingleView(view_param(outWidth=2**30, outHeight=2))),
+    ("param", lambda: camrig.TopView(top_param(viewWidth=8193, viewHeight=8193))),
+    ("scale_base", lambda: ENGINES["single"]().mask(1)),  # a strip 720 times the view's width
+    ("placed_width", lambda: ENGINES["top"]().set_image(np.ones((4, 4, 3), np.uint8), 0, 0, 0, 2**30, 2**30)),
+]
+
+
+@pytest.mark.parametrize("argument, call", OVERSIZED, ids=[a for a, _ in OVERSIZED])
+def test_sizes_beyond_the_limits_raise_before_the_engine_allocates(argument, call):
+    with pytest.raises(ValueError, match="^" + argument):
+        call()
+
+
 @pytest.mark.parametrize("make", list(ENGINES.values())[1:], ids=list(ENGINES)[1:])
 def test_frames_as_list_dict_or_padded_rows_and_out_make_the_same_view(frames, make):
     with make() as e:

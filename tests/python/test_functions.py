@@ -283,6 +283,8 @@ PIC = np.zeros((6, 8, 3), np.uint8)
         (lambda: camrig.world_to_image_2d(bad_camera(), np.zeros((3, 3))), "world"),
         (lambda: camrig.get_camera_pos(bad_camera(pointCount=2)), "cam"),
         (lambda: camrig.get_view_mode_lut(8, 6, small_view(bad_camera(), 0, 5)), "view"),
+        (lambda: camrig.get_overlay_lut(8, 6, small_view(bad_camera(), 8193, 8193)), "view"),  # 2^26 pixels
+        (lambda: camrig.resize_image(PIC, 65537, 1), "width"),
         (lambda: camrig.make_bin_ipoint([bad_camera()] * 3), "cams"),
         (lambda: camrig.make_bin_ipoint([bad_camera(pointCount=20)] * 4), "cams"),
         (lambda: camrig.make_bin_pgs(bad_pgs(), 0, 1), "pgs"),

@@ -194,7 +194,7 @@ def test_cameras_copy_in_and_index_by_slot():
     mv.cameras = list(mv.cameras)[::-1]  # references into the record itself
     assert [c.focalLength for c in mv.cameras] == [5, 4, 3, 2, 1]
     mv.cameras[1] = mv.cameras[0]
-    assert mv.cameras[1] == mv.cameras[0] and mv.camera("left").focalLength == 3
+    assert mv.cameras[1] == mv.cameras[0] and mv.camera("left") == mv.camera(2) and mv.camera(2).focalLength == 3
     with pytest.raises(IndexError):
         mv.cameras[5]
 

@@ -100,7 +100,7 @@ def test_bad_rig_raises_what_the_command_reports(rig_file, camrig_command, tmp_p
 
 def test_validate_names_a_field_set_in_code(rig_file):
     rig = camrig.read_rig(rig_file)
-    camrig.find_camera(rig, camrig.CR_SLOT_LEFT).param.imageWidth = -4
+    camrig.find_camera(rig, "left").param.imageWidth = -4  # slots by name, as the engines take them
     with pytest.raises(camrig.RigError) as caught:
         camrig.validate_rig(rig)
     assert caught.value.field.startswith("cameras.left.") and caught.value.line == 0
@@ -109,9 +109,9 @@ def test_validate_names_a_field_set_in_code(rig_file):
 @pytest.mark.parametrize("width, height, ext", [(5, 3, "png"), (4, 2, "bmp"), (7, 1, "bmp")])
 def test_pictures_round_trip(tmp_path, width, height, ext):
     pixels = np.random.default_rng(width).integers(0, 256, (height, width, 3), dtype=np.uint8)
-    path = str(tmp_path / f"p.{ext}")
+    path = tmp_path / f"p.{ext}"  # path objects are taken as str are
     camrig.write_picture(pixels[:, ::-1], path)  # a strided view is read as the pixels it shows
-    back = camrig.read_picture(path)
+    back = camrig.read_picture(str(path))
     assert back.strides[0] == (3 * width + 3) & ~3  # the toolkit's rows, not a repacked copy
     np.testing.assert_array_equal(back, pixels[:, ::-1])
 
