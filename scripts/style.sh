@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Style checks: every C and C++ file formatted as .clang-format says, and
 # clang-tidy's bugprone and performance checks (.clang-tidy) clean on the
-# library, the toolkit, the tools, the benchmarks and the tests (the files build/x64
-# compiles).
+# library, the toolkit, the tools, the benchmarks, the tests and the Python
+# module (the files build/x64 compiles).
 #   style.sh          check (uses build/x64's compile commands; builds them if absent)
 #   style.sh --fix    reformat the files in place instead
 set -euo pipefail
@@ -16,7 +16,7 @@ echo "clang-format: ${#sources[@]} files"
 clang-format --dry-run -Werror "${sources[@]}"
 
 [ -f build/x64/compile_commands.json ] || scripts/build.sh x64 >/dev/null
-mapfile -t tidied < <(git ls-files 'src/*.cpp' 'toolkit/*.cpp' 'tools/*.cpp' 'bench/*.cpp' 'tests/*.cpp')
+mapfile -t tidied < <(git ls-files 'src/*.cpp' 'toolkit/*.cpp' 'tools/*.cpp' 'bench/*.cpp' 'tests/*.cpp' 'python/*.cpp')
 echo "clang-tidy: ${#tidied[@]} files"
 run-clang-tidy -quiet -p build/x64 -j "$(nproc)" "${tidied[@]/#/$PWD/}" >build/x64/tidy.log 2>&1 || {
   grep -E 'error:|warning:' build/x64/tidy.log | grep -v 'warnings generated' | sed 's/\x1b\[[0-9;]*m//g' | sort -u
