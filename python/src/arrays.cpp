@@ -24,6 +24,18 @@ void crCheckSize(int64_t width, int64_t height, const char* what) {
                               std::to_string(width) + " x " + std::to_string(height));
 }
 
+py::array crArrayOf(const py::handle& value, const char* what, int64_t maxValues) {
+    auto a = py::array::ensure(value);
+    if (!a) {
+        PyErr_Clear();
+        throw py::type_error(std::string(what) + ": wanted an array of numbers");
+    }
+    if (a.size() > maxValues)
+        throw py::value_error(std::string(what) + ": wanted at most " + std::to_string(maxValues) + " values, got " +
+                              std::to_string(a.size()));
+    return a;
+}
+
 CrFrameIn crFrameIn(const py::handle& array, const char* what, int width, int height, int channels) {
     auto a = py::array::ensure(array);
     if (!a) throw py::type_error(std::string(what) + ": wanted a numpy array of pixels");
@@ -96,8 +108,7 @@ py::array_t<float> CrMatrix::array() const {
 }
 
 CrMatrix crMatrixIn(const py::handle& array, const char* what, int rowCount, int colCount) {
-    auto a = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
-    if (!a) throw py::type_error(std::string(what) + ": wanted a matrix of numbers");
+    auto a = crArrayIn<float>(array, what, int64_t{rowCount} * colCount);
     if (a.ndim() != 2 || a.shape(0) != rowCount || a.shape(1) != colCount)
         crBadArray(what, "a " + std::to_string(rowCount) + " x " + std::to_string(colCount) + " matrix", a);
     CrMatrix out(rowCount, colCount);
@@ -106,8 +117,7 @@ CrMatrix crMatrixIn(const py::handle& array, const char* what, int rowCount, int
 }
 
 std::vector<Point2f> crPointsIn(const py::handle& array, const char* what) {
-    auto a = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
-    if (!a) throw py::type_error(std::string(what) + ": wanted points (x, y)");
+    auto a = crArrayIn<float>(array, what);
     const bool pair = a.ndim() == 1 && a.shape(0) == 2;
     if (!pair && !(a.ndim() == 2 && a.shape(1) == 2)) crBadArray(what, "points of shape (n, 2)", a);
     std::vector<Point2f> points(pair ? 1 : static_cast<size_t>(a.shape(0)));

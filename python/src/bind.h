@@ -58,6 +58,22 @@ constexpr int64_t kCrMaxPixels = int64_t{1} << 26;
 // (and at least 1 x 1).
 void crCheckSize(int64_t width, int64_t height, const char* what);
 
+// Array arguments hold at most this many values: a LUT of the largest
+// picture. The count is checked before any conversion copies them, since a
+// broadcast view of a few bytes may stand for gigabytes.
+constexpr int64_t kCrMaxValues = 2 * kCrMaxPixels;
+// `value` as an array (no copy when it is one); raises TypeError when it is
+// not array-like, ValueError when it holds more than `maxValues` values.
+py::array crArrayOf(const py::handle& value, const char* what, int64_t maxValues = kCrMaxValues);
+// The same as a C-ordered array of T, converted after the count is checked.
+template <typename T>
+py::array_t<T, py::array::c_style | py::array::forcecast> crArrayIn(const py::handle& value, const char* what,
+                                                                    int64_t maxValues = kCrMaxValues) {
+    auto a = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(crArrayOf(value, what, maxValues));
+    if (!a) throw py::type_error(std::string(what) + ": wanted an array of numbers");
+    return a;
+}
+
 // A packed picture (rows of crImageStride(3, width) bytes, blue-green-red)
 // read from a numpy array of shape (height, width, 3), uint8. The array's own
 // memory is used when its rows already have that layout; otherwise the

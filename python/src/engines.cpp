@@ -414,8 +414,8 @@ public:
 
     void adjustCameraPose(CrPyMultiviewParam& param, const py::handle& offsets, const py::handle& slot) {
         const int index = crSlotOf(slot, "slot");
-        auto values = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(offsets);
-        if (!values || values.ndim() != 1 || values.shape(0) != 6)
+        auto values = crArrayIn<float>(offsets, "offsets", 6);
+        if (values.ndim() != 1 || values.shape(0) != 6)
             throw py::value_error(
                 "offsets: wanted 6 numbers (positionX, positionY, positionZ, angleX, angleZ, angleY)");
         auto lock = hold();

@@ -16,8 +16,7 @@ constexpr int kCrMaxGuidePoints = 1 << 20;
 // World points from an array-like of shape (n, 2) or (n, 3) (or one point):
 // a missing z is 0.
 std::vector<Point3f> crWorldIn(const py::handle& array, const char* what) {
-    auto a = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
-    if (!a) throw py::type_error(std::string(what) + ": wanted points (x, y) or (x, y, z)");
+    auto a = crArrayIn<float>(array, what);
     const bool single = a.ndim() == 1 && (a.shape(0) == 2 || a.shape(0) == 3);
     const bool many = a.ndim() == 2 && (a.shape(1) == 2 || a.shape(1) == 3);
     if (!single && !many) throw py::value_error(std::string(what) + ": wanted points of shape (n, 2) or (n, 3)");

@@ -84,7 +84,7 @@ struct CrLutIn {
 };
 
 CrLutIn crLutIn(const py::handle& array, const char* what) {
-    auto a = py::array_t<float, py::array::forcecast>::ensure(array);
+    auto a = py::array_t<float, py::array::forcecast>::ensure(crArrayOf(array, what));
     if (!a) throw py::type_error(std::string(what) + ": wanted a LUT of floats");
     if (a.ndim() != 3 || a.shape(2) != 2)
         throw py::value_error(std::string(what) + ": wanted a LUT of shape (height, width, 2)");
@@ -104,8 +104,7 @@ CrLutIn crLutIn(const py::handle& array, const char* what) {
 
 // A LUT's floats as one flat run, row after row, as the view tables read it.
 py::array_t<float, py::array::c_style> crFlatLutIn(const py::handle& array, const char* what) {
-    auto a = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
-    if (!a) throw py::type_error(std::string(what) + ": wanted a LUT of floats");
+    auto a = crArrayIn<float>(array, what);
     if (a.ndim() != 3 || a.shape(2) != 2)
         throw py::value_error(std::string(what) + ": wanted a LUT of shape (height, width, 2)");
     crCheckSize(a.shape(1), a.shape(0), what);

@@ -127,8 +127,7 @@ template <typename Elem, typename Owner, typename Access> void crArrayField(py::
         return py::array_t<Elem>(shape, access(self.cast<Owner&>()), self);
     };
     auto set = [name, shape, count, access](Owner& o, const py::handle& value) {
-        auto a = py::array_t<Elem, py::array::c_style | py::array::forcecast>::ensure(value);
-        if (!a) throw py::type_error(std::string(name) + ": wanted an array of numbers");
+        auto a = crArrayIn<Elem>(value, name, count);
         bool fits = a.ndim() == static_cast<py::ssize_t>(shape.size());
         for (size_t i = 0; fits && i < shape.size(); ++i) fits = a.shape(i) == shape[i];
         if (!fits) {

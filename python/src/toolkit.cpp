@@ -145,6 +145,7 @@ CrBytesIn crBytesIn(const py::handle& h, const char* what) {
         return in;
     }
     auto array = py::array::ensure(h);
+    if (array) crArrayOf(array, what, 4 * kCrMaxPixels);
     if (!array || !array.dtype().is(py::dtype::of<uint8_t>()))
         throw py::type_error(std::string(what) + ": wanted bytes or a uint8 array, got " + crTypeName(h));
     auto packed = py::array_t<uint8_t, py::array::c_style>::ensure(array);
@@ -946,8 +947,8 @@ void crBindLens(py::module_& m) {
             "k",
             [](const py::object& self) { return crViewOf<double>(self, self.cast<camrig::OpenCvFisheye&>().k, {4}); },
             [](camrig::OpenCvFisheye& lens, const py::object& values) {
-                auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(values);
-                if (!a || a.ndim() != 1 || a.shape(0) != 4) throw py::value_error("k: wanted 4 numbers");
+                auto a = crArrayIn<double>(values, "k", 4);
+                if (a.ndim() != 1 || a.shape(0) != 4) throw py::value_error("k: wanted 4 numbers");
                 std::memcpy(lens.k, a.data(), sizeof lens.k);
             },
             "D: k1..k4, a float64 view.")
@@ -1060,7 +1061,8 @@ void crBindCalibration(py::module_& m) {
         py::arg("rig"), py::arg("camera"), "Pixels between each sighting and its mark's projection, float64 array.");
     m.def(
         "rms_of",
-        [](const py::array_t<double, py::array::c_style | py::array::forcecast>& errors) {
+        [](const py::handle& values) {
+            auto errors = crArrayIn<double>(values, "errors");
             return camrig::rmsOf(std::vector<double>(errors.data(), errors.data() + errors.size()));
         },
         py::arg("errors"), "The root mean square of the errors.");

@@ -281,6 +281,9 @@ PIC = np.zeros((6, 8, 3), np.uint8)
         (lambda: camrig.get_homography_2d(np.zeros((3, 2)), np.zeros((3, 2))), "src"),
         (lambda: camrig.get_homography_2d(np.zeros((5, 2)), np.zeros((4, 2))), "src"),
         (lambda: camrig.world_to_image_2d(bad_camera(), np.zeros((3, 3))), "world"),
+        # a broadcast view of one value standing for 2 GB is refused before any copy
+        (lambda: camrig.world_to_image_2d(bad_camera(), np.broadcast_to(np.float64(1), (1 << 28, 2))), "world"),
+        (lambda: camrig.get_homography_2d(np.broadcast_to(np.float64(1), (1 << 28, 2)), np.zeros((4, 2))), "src"),
         (lambda: camrig.get_camera_pos(bad_camera(pointCount=2)), "cam"),
         (lambda: camrig.get_view_mode_lut(8, 6, small_view(bad_camera(), 0, 5)), "view"),
         (lambda: camrig.get_overlay_lut(8, 6, small_view(bad_camera(), 8193, 8193)), "view"),  # 2^26 pixels
