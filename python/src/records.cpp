@@ -21,14 +21,21 @@ constexpr int kCrMaxPairs = 50;
 // The multi-view record's cameras: slots 0..3 and the bowl views' virtual camera.
 constexpr int kCrCameraSlots = 5;
 
-// The shortest text that reads back as the same float: 1.5, 2, 0.1.
+// The shortest text that reads back as the same float: 1.5, 2, 0.1, 2250
+// (%g would write 2.25e+03: it turns to an exponent once the digits run out).
 std::string crFloatText(float v) {
     if (std::isnan(v)) return "nan";
     if (std::isinf(v)) return v > 0 ? "inf" : "-inf";
-    char text[32];
-    for (int digits = 1; digits <= 9; ++digits) {
+    char text[48];
+    int digits = 1;
+    for (; digits <= 9; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(v));
         if (std::strtof(text, nullptr) == v) break;
+    }
+    const double magnitude = std::fabs(static_cast<double>(v));
+    if (std::strchr(text, 'e') && magnitude >= 1 && magnitude < 1e15) {
+        const int exponent = static_cast<int>(std::floor(std::log10(magnitude)));
+        std::snprintf(text, sizeof text, "%.*f", std::max(0, digits - 1 - exponent), static_cast<double>(v));
     }
     return text;
 }
@@ -554,7 +561,7 @@ std::string crMultiviewRepr(const CrPyMultiviewParam& p) {
                            .str() +
                        ",\n    cameras=[";
     for (int i = 0; i < kCrCameraSlots; ++i) text += "\n        " + crCameraSummary(p.cameras[i]) + ",";
-    return text + "])";
+    return text + "\n    ])";
 }
 
 void crBindMultiviewFields(py::class_<CrPyMultiviewParam>& cls) {

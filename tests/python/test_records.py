@@ -248,6 +248,8 @@ def test_repr_names_fields_not_addresses(make):
     assert re.search(r"\b(x|focalLength|outWidth|viewWidth|guideWidth)=", text)
 
 
-def test_repr_is_short_and_exact():
-    assert repr(camrig.Point2f(1.5, 2)) == "Point2f(x=1.5, y=2)"
-    assert "focalLength=0.1," in repr(camrig.CameraParam(focalLength=0.1))
+@pytest.mark.parametrize("value, text", [(1.5, "1.5"), (2, "2"), (0.1, "0.1"), (280, "280"), (-2250, "-2250"),
+                                         (123456.7, "123456.7"), (1e-5, "1e-05"), (3e20, "3e+20")])
+def test_repr_is_short_and_exact(value, text):
+    assert repr(camrig.Point2f(value, 2)) == f"Point2f(x={text}, y=2)"
+    assert np.float32(text) == np.float32(value)
