@@ -126,17 +126,18 @@ std::vector<Point2f> crPointsIn(const py::handle& array, const char* what) {
 }
 
 int crSlotOf(const py::handle& slot, const char* what, int count) {
-    static const char* const names[5] = {"front", "rear", "left", "right", "virtual"};
+    // The rig's slot names, then the multi-view record's virtual camera.
+    const auto name = [](int i) { return i < 4 ? camrig::kSlotNames[static_cast<size_t>(i)] : "virtual"; };
     if (py::isinstance<py::str>(slot)) {
-        const auto name = slot.cast<std::string>();
+        const auto given = slot.cast<std::string>();
         for (int i = 0; i < count; ++i)
-            if (name == names[i]) return i;
+            if (given == name(i)) return i;
     } else if (PyIndex_Check(slot.ptr()) && !py::isinstance<py::bool_>(slot)) {
         const Py_ssize_t index = PyNumber_AsSsize_t(slot.ptr(), nullptr);  // saturates, never fails
         if (index >= 0 && index < count) return static_cast<int>(index);
     }
     std::string wanted = "0.." + std::to_string(count - 1) + " or ";
-    for (int i = 0; i < count; ++i) wanted += std::string(i ? ", '" : "'") + names[i] + "'";
+    for (int i = 0; i < count; ++i) wanted += std::string(i ? ", '" : "'") + name(i) + "'";
     throw py::value_error(std::string(what) + ": wanted a camera slot " + wanted + ", got " +
                           py::repr(slot).cast<std::string>());
 }

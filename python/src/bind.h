@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "camrig.h"
+#include "camrig_toolkit/rig.h"
 
 namespace py = pybind11;
 
@@ -93,6 +94,12 @@ CrFrameIn crFrameIn(const py::handle& array, const char* what, int width = 0, in
 // receives the first byte of its height x crImageStride(channels, width)
 // bytes for the library to write.
 py::array crFrameOut(int width, int height, unsigned char** pixels, int channels = 3);
+
+// A numpy view of the elements at `data`, which `owner` holds: writes go
+// through, and the view keeps `owner` alive.
+template <typename T> py::array crViewOf(const py::object& owner, T* data, std::vector<py::ssize_t> shape) {
+    return py::array(py::dtype::of<T>(), std::move(shape), {}, data, owner);
+}
 
 // A numpy array that takes over `bytes` without copying: flat, or with
 // crPictureArray a picture (height, width, channels) over rows of

@@ -23,8 +23,6 @@ struct CrReleasedError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-constexpr const char* kCrSlotNames[4] = {"front", "rear", "left", "right"};
-
 [[noreturn]] void crOutOfMemory(const std::string& message) {
     PyErr_SetString(PyExc_MemoryError, message.c_str());
     throw py::error_already_set();
@@ -339,7 +337,7 @@ public:
         const std::array<py::object, 4> given = framesBySlot(frames);
         std::array<CrFrameIn, 4> in;
         for (int slot = 0; slot < 4; ++slot) {
-            const std::string what = std::string("frames['") + kCrSlotNames[slot] + "']";
+            const std::string what = std::string("frames['") + camrig::kSlotNames[static_cast<size_t>(slot)] + "']";
             in[slot] = crOptionalFrame(given[slot], what.c_str(), frameWidth_, frameHeight_);
         }
         CrViewOut view(out, size_.width, size_.height);
@@ -440,7 +438,8 @@ private:
             for (const auto& item : py::reinterpret_borrow<py::dict>(frames)) {
                 const int slot = crSlotOf(item.first, "frames");
                 if (seen[slot])
-                    throw py::value_error(std::string("frames: camera ") + kCrSlotNames[slot] + " given twice");
+                    throw py::value_error(std::string("frames: camera ") +
+                                          camrig::kSlotNames[static_cast<size_t>(slot)] + " given twice");
                 seen[slot] = true;
                 bySlot[slot] = py::reinterpret_borrow<py::object>(item.second);
             }

@@ -130,9 +130,7 @@ template <typename Elem, typename Owner, typename Access> void crArrayField(py::
                                                                             Access access, const char* doc) {
     py::ssize_t count = 1;
     for (py::ssize_t n : shape) count *= n;
-    auto get = [shape, access](const py::object& self) {
-        return py::array_t<Elem>(shape, access(self.cast<Owner&>()), self);
-    };
+    auto get = [shape, access](const py::object& self) { return crViewOf(self, access(self.cast<Owner&>()), shape); };
     auto set = [name, shape, count, access](Owner& o, const py::handle& value) {
         auto a = crArrayIn<Elem>(value, name, count);
         bool fits = a.ndim() == static_cast<py::ssize_t>(shape.size());

@@ -119,11 +119,6 @@ void crReplaceItems(py::list& list, const py::list& items) {
     if (PyList_SetSlice(list.ptr(), 0, PyList_GET_SIZE(list.ptr()), items.ptr()) != 0) throw py::error_already_set();
 }
 
-// A numpy view of `count` elements at `data`, owned by `owner`: writes go through.
-template <typename T> py::array crViewOf(const py::object& owner, T* data, std::vector<py::ssize_t> shape) {
-    return py::array(py::dtype::of<T>(), std::move(shape), {}, data, owner);
-}
-
 // ---- Bytes and pictures in -------------------------------------------------
 
 struct CrBytesIn {

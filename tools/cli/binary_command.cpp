@@ -1,4 +1,4 @@
-// camrig inspect: a target binary as a picture and a short summary.
+// camrig's binary viewer: a target binary as a picture and a short summary.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -116,7 +116,7 @@ std::string crDefaultOut(const std::string& file) {
     const size_t slash = file.rfind('/');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     const std::string out = (hasExtension ? file.substr(0, dot) : file) + ".png";
-    return out == file ? file.substr(0, dot) + "_inspected.png" : out;
+    return out == file ? file.substr(0, dot) + "_drawn.png" : out;
 }
 
 }  // namespace
